@@ -1,0 +1,36 @@
+// A fixed ring of 800 particles that fly and fall in world space, drawn as textured squares.
+#pragma once
+
+#include <vector>
+
+// A particle, and also one of the game's hole slots.
+struct ParticleStruct {
+  float X, Y, Z;           // position, world units
+  float VelX, VelY, VelZ;  // velocity, world units per millisecond
+  bool Active;             // live particle, or open hole
+  bool Sprite;             // particles: which half of the particle texture is shown
+  int Id;                  // hole slots: hole id
+};
+
+class ParticleManager {
+public:
+  static constexpr int PoolSize = 800;
+
+  ParticleManager();
+
+  // Loads the particle texture (two sprites stacked along t); false on failure.
+  bool LoadTexture(const char* filename);
+  // Starts one particle, overwriting the ring's oldest entry.
+  void Add(float x, float y, float z, float vx, float vy, float vz);
+  // Moves every live particle by dt milliseconds and draws it.
+  void Render(double dt);
+
+  const std::vector<ParticleStruct>& GetParticles() const { return Particles; }
+  unsigned GetTexture() const { return Texture; }
+  int GetNext() const { return Next; }
+
+private:
+  std::vector<ParticleStruct> Particles;
+  unsigned Texture = 0xFFFFFFFFu;
+  int Next = 0;
+};
