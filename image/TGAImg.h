@@ -36,23 +36,31 @@ public:
   unsigned char* GetPalette() const;
 
 private:
-  // The private steps and fields below belong to the decoder and may be reshaped freely.
+  // Decoding steps, each returning a result code where it can fail. Colour bytes are swapped
+  // and rows put top-first while the pixels are written, so no step walks the image twice
+  // except the row flip of run-length images stored bottom-up.
   int ReadHeader();
+  int DecodeTrueColour();
+  int DecodeColourMapped();
   int LoadRawData();
   int LoadTgaRLEData();
   int LoadTgaPalette();
-  void BGRtoRGB();
   void FlipImg();
+  void Clear();
 
   short Width = 0;
   short Height = 0;
   short BPP = 0;
-  std::uint32_t ImageSize = 0;
+  // Width x Height x (BPP / 8): up to about 2^35, so kept in 64 bits.
+  std::uint64_t ImageSize = 0;
   unsigned char ImageType = 0;
+  unsigned char IdLength = 0;
+  unsigned char ColourMapType = 0;
+  unsigned char Descriptor = 0;
   std::unique_ptr<unsigned char[]> Img;
   std::unique_ptr<unsigned char[]> Palette;
   std::unique_ptr<unsigned char[]> FileData;
-  // The file bytes being decoded (FileData, or the caller's buffer in Decode).
+  // The file bytes being decoded (FileData, or the caller's buffer in Decode); borrowed.
   const unsigned char* Data = nullptr;
   std::size_t DataSize = 0;
 };

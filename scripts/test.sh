@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Sets everything up, builds Sieve Rush and runs the whole test suite; non-zero on any failure.
+#   1. the code follows .clang-format
+#   2. a build with warnings as errors, and its suite (pure, GL and end-to-end tests) on X
+#   3. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer
+#   4. a short fuzzing run of each file parser
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+"$top/scripts/deps.sh"
+
+echo "== format"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
+echo "== build and test"
+cmake -S . -B build/ci -G Ninja -DSIEVERUSH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/ci
+scripts/with-x.sh ctest --test-dir build/ci --output-on-failure --timeout 600
+
+echo "== sanitizers"
+cmake -S . -B build/asan -G Ninja -DSIEVERUSH_WERROR=ON -DSIEVERUSH_SANITIZE=ON \
+  -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  scripts/with-x.sh ctest --test-dir build/asan --output-on-failure --timeout 900
+
+echo "== fuzz"
+scripts/fuzz.sh "${SIEVERUSH_FUZZ_SECONDS:-60}" "$top/build/fuzz"
+
+echo "All checks passed."
