@@ -18,11 +18,13 @@ public:
 
   ParticleManager();
 
-  // Loads the particle texture (two sprites stacked along t); false on failure.
+  // Loads the particle texture (two sprites stacked along t); false on failure, with
+  // GetTexture() left as it was.
   bool LoadTexture(const char* filename);
-  // Starts one particle, overwriting the ring's oldest entry.
+  // Starts one particle, overwriting the ring's oldest entry. Draws one rand() for the sprite.
   void Add(float x, float y, float z, float vx, float vy, float vz);
-  // Moves every live particle by dt milliseconds and draws it.
+  // Moves every live particle by dt milliseconds and draws it. Expects GL_TEXTURE_2D enabled;
+  // leaves lighting and blending off, depth writes on and the particle texture bound.
   void Render(double dt);
 
   const std::vector<ParticleStruct>& GetParticles() const { return Particles; }

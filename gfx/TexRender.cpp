@@ -1,1 +1,107 @@
-// placeholder
+// Painting a hole or patch into a face texture through the lower-left 256x256 of the back buffer.
+#include "gfx/TexRender.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Face textures are 256x256 and one texel is one pixel of the composition square.
+constexpr int SquareSize = 256;
+// Cells are 42.5 pixels apart on a 6x6 grid; column 0 and row 0 sit at the high end of the
+// square, 22 pixels in from its edge.
+constexpr int FirstCentre = 234;
+constexpr double CellPitch = 42.5;
+constexpr int CellsPerColumn = 6;
+// Half the side of the stamped sprite, in pixels.
+constexpr int SpriteHalf = 20;
+
+// Random offset of a scattered patch: -4..+3 pixels.
+int Jitter() {
+  return std::rand() % 8 - 4;
+}
+
+// The base picture fills the square one texel per pixel. Nearest sampling copies each texel
+// exactly, so a face composed onto itself keeps every texel outside the new sprite.
+void DrawBase(unsigned base) {
+  glBindTexture(GL_TEXTURE_2D, base);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBegin(GL_QUADS);
+  glTexCoord2i(0, 0);
+  glVertex2i(0, 0);
+  glTexCoord2i(1, 0);
+  glVertex2i(SquareSize, 0);
+  glTexCoord2i(1, 1);
+  glVertex2i(SquareSize, SquareSize);
+  glTexCoord2i(0, 1);
+  glVertex2i(0, SquareSize);
+  glEnd();
+  // Face textures are drawn on the case with linear filtering.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+// The sprite square around the current model-view origin.
+void DrawSprite() {
+  glBegin(GL_QUADS);
+  glTexCoord2i(0, 0);
+  glVertex2i(-SpriteHalf, -SpriteHalf);
+  glTexCoord2i(1, 0);
+  glVertex2i(SpriteHalf, -SpriteHalf);
+  glTexCoord2i(1, 1);
+  glVertex2i(SpriteHalf, SpriteHalf);
+  glTexCoord2i(0, 1);
+  glVertex2i(-SpriteHalf, SpriteHalf);
+  glEnd();
+}
+
+}  // namespace
+
+void CellCentre(int cell, int& x, int& y) {
+  // C division: cells below 0 give negative columns and rows and land outside the square,
+  // which is how the game stamps nothing when it restores a clean face.
+  const int column = cell / CellsPerColumn;
+  const int row = cell % CellsPerColumn;
+  x = FirstCentre - static_cast<int>(CellPitch * column);
+  y = FirstCentre - static_cast<int>(CellPitch * row);
+}
+
+void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter) {
+  // One unit is one window pixel.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 800, 0, 600, -1, 100);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+
+  int x, y;
+  CellCentre(cell, x, y);
+  // The order of the draws is part of the game's random sequence: x, then y, then the angle.
+  if (scatter) {
+    x += Jitter();
+    y += Jitter();
+  }
+
+  DrawBase(base);
+
+  // The overlay's alpha cuts the hole or patch shape out of its square.
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBindTexture(GL_TEXTURE_2D, overlay);
+  glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
+  if (scatter)
+    glRotatef(static_cast<float>(std::rand() % 90), 0, 0, 1);
+  DrawSprite();
+
+  // Redefines the target's whole image, dropping any alpha it was loaded with.
+  glBindTexture(GL_TEXTURE_2D, target);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, SquareSize, SquareSize, 0);
+}
