@@ -1,0 +1,66 @@
+// make_art: draws the game's art and writes the six files it loads into one folder.
+//   make_art <output folder> [--font <TrueType file>]
+#include <cstdio>
+#include <string>
+
+#include "Art.h"
+#include "ArtFiles.h"
+#include "FontBake.h"
+
+constexpr const char* kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+// Each picture with its file layout. The mix is deliberate: the game's reader meets run-length
+// and raw files, 24 and 32 bits, stored both top-down and bottom-up.
+struct PictureFile {
+  const char* Name;
+  Picture (*Draw)();
+  TgaLayout Layout;
+};
+
+static const PictureFile kPictures[] = {
+    {"Case.tga", DrawCaseEnds, {24, true, false}},
+    {"CaseSide.tga", DrawCaseSide, {24, false, true}},
+    {"Hole.tga", DrawHole, {32, true, true}},
+    {"Patch.tga", DrawPatch, {32, false, false}},
+    {"Bits.tga", DrawBits, {32, true, false}},
+};
+
+int main(int argc, char** argv) {
+  std::string folder;
+  std::string fontPath = kDefaultFont;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--font" && i + 1 < argc) {
+      fontPath = argv[++i];
+    } else if (folder.empty() && arg.rfind("--", 0) != 0) {
+      folder = arg;
+    } else {
+      folder.clear();
+      break;
+    }
+  }
+  if (folder.empty()) {
+    std::fprintf(stderr, "usage: make_art <output folder> [--font <TrueType file>]\n");
+    return 2;
+  }
+
+  BffFont font;
+  std::string error;
+  if (!BakeFont(fontPath, font, error)) {
+    std::fprintf(stderr, "make_art: %s\n", error.c_str());
+    return 1;
+  }
+  const std::string fontFile = folder + "/SieveFont.bff";
+  if (!WriteFile(fontFile, EncodeBff(font))) {
+    std::fprintf(stderr, "make_art: cannot write %s\n", fontFile.c_str());
+    return 1;
+  }
+  for (const PictureFile& file : kPictures) {
+    const std::string path = folder + "/" + file.Name;
+    if (!WriteFile(path, EncodeTga(file.Draw(), file.Layout))) {
+      std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
