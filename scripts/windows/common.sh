@@ -4,46 +4,41 @@
 # builds of the game sit on the same GLFW.
 GLFW_VERSION=3.3.8
 
-# Debian packages the Windows build and its Wine tests need, each with one program or file
-# that shows it is installed.
+# Debian packages the Windows build and its Wine tests need on top of the native ones.
 WINDOWS_DEPS=(
-  "g++-mingw-w64-x86-64-posix:/usr/bin/x86_64-w64-mingw32-g++-posix"
-  "wine:/usr/bin/wine"
-  "wine64:/usr/lib/wine/wine64"
-  "zip:/usr/bin/zip"
-  "dpkg-dev:/usr/bin/dpkg-source"
-  "cmake:/usr/bin/cmake"
-  "xvfb:/usr/bin/xvfb-run"
-  "xauth:/usr/bin/xauth"
-  "xdotool:/usr/bin/xdotool"
-  "x11-apps:/usr/bin/xwd"
-  "imagemagick:/usr/bin/convert"
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64   # cross compiler for 64-bit Windows
+  wine wine64                                            # Wine 8, to run what it builds
+  dpkg-dev                                               # apt-get source unpacks with it
+  cmake ninja-build zip                                  # the build and the package
+  xvfb xauth xdotool x11-apps imagemagick                # X server, input, screenshots
 )
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
 APT_UPDATED=0
 apt_update_once() {
   if [ "$APT_UPDATED" = 0 ]; then
     log "apt-get update"
-    apt-get update -q >/dev/null || die "apt-get update failed"
+    $SUDO apt-get update -qq || die "apt-get update failed"
     APT_UPDATED=1
   fi
 }
 
 # Installs whichever of WINDOWS_DEPS is missing; does nothing when all are there.
 ensure_windows_deps() {
-  local missing=() entry
-  for entry in "${WINDOWS_DEPS[@]}"; do
-    [ -e "${entry#*:}" ] || missing+=("${entry%%:*}")
+  local missing=() p
+  for p in "${WINDOWS_DEPS[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  [ "$(id -u)" = 0 ] || die "missing packages (${missing[*]}) and not root to install them"
   apt_update_once
   log "installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" \
-    >/dev/null || die "apt-get install ${missing[*]} failed"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null || die "apt-get install ${missing[*]} failed"
 }
 
 # `apt-get source` needs a deb-src entry for the main component. When there is none, one is
@@ -52,21 +47,21 @@ ensure_deb_src() {
   if [ -n "$(apt-cache showsrc glfw3 2>/dev/null)" ]; then
     return 0
   fi
-  [ "$(id -u)" = 0 ] || die "no deb-src entry for glfw3 and not root to add one"
   local dir=/etc/apt/sources.list.d
   local codename
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
   local deb822
   deb822=$(grep -l -E "^Suites:.*[[:space:]]$codename([[:space:]]|\$)" "$dir"/*.sources 2>/dev/null | head -n1 || true)
   if [ -n "$deb822" ]; then
-    # First stanza of the deb822 file, turned into a source entry.
+    # The stanza of the base suite, turned into a source entry.
     awk -v suite="$codename" 'BEGIN { RS = ""; ORS = "\n" }
-      NR == 1 {
+      !done && $0 ~ ("(^|\n)Suites:[^\n]*[ \t]" suite "([ \t\n]|$)") {
+        done = 1
         sub(/Types:[^\n]*/, "Types: deb-src")
         sub(/Suites:[^\n]*/, "Suites: " suite)
         sub(/Components:[^\n]*/, "Components: main")
         print
-      }' "$deb822" >"$dir/sieverush-deb-src.sources"
+      }' "$deb822" | $SUDO tee "$dir/sieverush-deb-src.sources" >/dev/null
   elif [ -f /etc/apt/sources.list ]; then
     grep -m1 -E '^deb[[:space:]]' /etc/apt/sources.list \
       | awk -v suite="$codename" '{
@@ -74,7 +69,7 @@ ensure_deb_src() {
           if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
           $1 = "deb-src"; $(i + 1) = suite; NF = i + 1; print $0, "main"
         }' \
-      >"$dir/sieverush-deb-src.list"
+      | $SUDO tee "$dir/sieverush-deb-src.list" >/dev/null
   else
     die "no apt source entries found to derive a deb-src entry from"
   fi

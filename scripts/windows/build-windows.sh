@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Builds the Windows release of Sieve Rush on Debian and packs it as sieverush-windows.zip:
+# sieverush.exe (64-bit, GUI subsystem, statically linked, importing system DLLs only) and
+# the six art files it reads from its folder.
+#
+#   scripts/windows/build-windows.sh [--test] [OUT_DIR]      (default OUT_DIR: build-windows)
+#
+#   1. installs the native and the Windows build dependencies that are missing
+#   2. builds GLFW with MinGW-w64 (scripts/windows/build-glfw.sh)        -> OUT_DIR/deps
+#   3. builds the art natively: the art generator runs on the build host  -> OUT_DIR/native
+#   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
+#   5. checks the executable's subsystem and imports, and zips it with the art
+#   6. with --test: runs tests/windows/run-wine-tests.sh on the zip
+#
+# SIEVERUSH_WERROR=ON makes warnings of the cross build errors. Builds use at most two jobs.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+source "$here/common.sh"
+
+run_tests=0
+if [ "${1:-}" = --test ]; then
+  run_tests=1
+  shift
+fi
+out=$(mkdir -p "${1:-$repo/build-windows}" && cd "${1:-$repo/build-windows}" && pwd)
+
+ART_FILES=(SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
+ART_TARGET=art
+GAME_TARGET=sieverush
+JOBS=2
+
+# DLLs a Windows installation always has; the game may import these and nothing else.
+SYSTEM_DLLS='^(kernel32|user32|gdi32|opengl32|shell32|msvcrt|advapi32|ole32|oleaut32|winmm|imm32|shlwapi|ws2_32|version|dwmapi|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
+
+timed() {
+  local what=$1 t0=$SECONDS
+  shift
+  "$@"
+  log "$what: $((SECONDS - t0)) s"
+}
+
+generator=()
+command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+
+step_deps() {
+  if [ -x "$repo/scripts/deps.sh" ]; then
+    "$repo/scripts/deps.sh"
+  fi
+  ensure_windows_deps
+}
+
+step_glfw() {
+  glfw_prefix=$("$here/build-glfw.sh" "$out/deps")
+}
+
+# The art generator is a host tool: built and run natively, never cross-compiled.
+step_art() {
+  local native=$out/native
+  cmake -S "$repo" -B "$native" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DSIEVERUSH_TESTS=OFF >"$out/native-configure.log" 2>&1 \
+    || { cat "$out/native-configure.log" >&2; die "configuring the native build failed"; }
+  cmake --build "$native" --target "$ART_TARGET" --parallel "$JOBS" >"$out/native-build.log" 2>&1 \
+    || { tail -n 40 "$out/native-build.log" >&2; die "making the art failed"; }
+  local f
+  for f in "${ART_FILES[@]}"; do
+    [ -s "$native/play/$f" ] || die "the art target did not write $native/play/$f"
+  done
+}
+
+step_game() {
+  local cross=$out/cross
+  cmake -S "$repo" -B "$cross" "${generator[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_PREFIX_PATH="$glfw_prefix" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DSIEVERUSH_TESTS=OFF \
+    -DSIEVERUSH_WERROR="${SIEVERUSH_WERROR:-OFF}" \
+    >"$out/cross-configure.log" 2>&1 \
+    || { cat "$out/cross-configure.log" >&2; die "configuring the Windows build failed"; }
+  cmake --build "$cross" --target "$GAME_TARGET" --parallel "$JOBS" >"$out/cross-build.log" 2>&1 \
+    || { tail -n 60 "$out/cross-build.log" >&2; die "building sieverush.exe failed"; }
+  exe=$cross/play/sieverush.exe
+  [ -f "$exe" ] || exe=$(find "$cross" -name sieverush.exe -print -quit)
+  [ -n "$exe" ] && [ -f "$exe" ] || die "sieverush.exe not found under $cross"
+}
+
+# A windowed program without a console, carrying its C++ runtime and GLFW inside.
+check_exe() {
+  local headers dll bad=()
+  headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" \
+    || die "$exe is not a GUI-subsystem program: $(grep Subsystem <<<"$headers")"
+  while read -r dll; do
+    [[ ${dll,,} =~ $SYSTEM_DLLS ]] || bad+=("$dll")
+  done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+  [ ${#bad[@]} -eq 0 ] || die "$exe needs DLLs a Windows system lacks: ${bad[*]}"
+  log "subsystem: Windows GUI; imports: $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+}
+
+step_package() {
+  local stage=$out/package f
+  rm -rf "$stage"
+  mkdir -p "$stage"
+  cp "$exe" "$stage/sieverush.exe"
+  for f in "${ART_FILES[@]}"; do
+    cp "$out/native/play/$f" "$stage/$f"
+  done
+  zip_path=$out/sieverush-windows.zip
+  rm -f "$zip_path"
+  (cd "$stage" && zip -q -X "$zip_path" sieverush.exe "${ART_FILES[@]}")
+}
+
+total=$SECONDS
+timed "dependencies" step_deps
+timed "GLFW for MinGW-w64" step_glfw
+timed "art (native)" step_art
+timed "sieverush.exe (cross)" step_game
+check_exe
+timed "package" step_package
+log "built $zip_path in $((SECONDS - total)) s"
+
+if [ "$run_tests" = 1 ]; then
+  "$repo/tests/windows/run-wine-tests.sh" "$zip_path" "$out/wine-shots"
+fi
+echo "$zip_path"
