@@ -40,8 +40,8 @@ private:
   // and rows put top-first while the pixels are written, so no step walks the image twice
   // except the row flip of run-length images stored bottom-up.
   int ReadHeader();
-  int DecodeTrueColour();
-  int DecodeColourMapped();
+  int DecodePixels();
+  int AllocateImg();
   int LoadRawData();
   int LoadTgaRLEData();
   int LoadTgaPalette();
@@ -57,6 +57,8 @@ private:
   unsigned char IdLength = 0;
   unsigned char ColourMapType = 0;
   unsigned char Descriptor = 0;
+  // Offset of the pixel data: behind the header, the image ID and the palette.
+  std::size_t PixelStart = 0;
   std::unique_ptr<unsigned char[]> Img;
   std::unique_ptr<unsigned char[]> Palette;
   std::unique_ptr<unsigned char[]> FileData;
