@@ -1,7 +1,27 @@
-// Placeholder until the game session lands: keeps the executable linkable.
+// The game: start-up, the title screen and the main loop.
+
 #include "game/Render.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "app/Shell.h"
+#include "game/Screens.h"
+#include "game/Session.h"
 
 int Best = 0;
 CBitmapFont Fnt;
 
-void Render() {}
+void Render() {
+  GameSession session;
+  session.SetFixedState();
+  if (!session.LoadArt())
+    return;
+  session.ClearSlots();
+  StartInfo();
+  // One random sequence for every choice of the run: holes, jitter, scatter, sprites.
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  session.Begin(GetTime());
+  while (RunLevel != 0)
+    session.Frame();
+}

@@ -1,0 +1,105 @@
+// The compybox's faces, cells and hole ids.
+
+#include "game/Compybox.h"
+
+#include "game/GL.h"
+
+namespace {
+
+// First hole id of each face, in the order of Face.
+constexpr int FirstId[] = {73, 37, 91, 1};
+// First hole id whose cell lies in each working texture.
+constexpr int NegZBase = 1;
+constexpr int PosZBase = 37;
+constexpr int EndBase = 73;
+
+// A stamp centred on this cell index lands far outside the 256x256 square the face is
+// composed in, so the face receives its base picture alone.
+constexpr int CellOutsideSquare = -73;
+
+// One vertex of a face with its texture coordinate.
+void Corner(float s, float t, float x, float y, float z) {
+  glTexCoord2f(s, t);
+  glVertex3f(x, y, z);
+}
+
+}  // namespace
+
+int HoleId(Face face, int column, int row) {
+  return FirstId[static_cast<int>(face)] + FaceRows * column + row;
+}
+
+Face FaceOfHole(int id) {
+  if (id < PosZBase)
+    return Face::NegZ;
+  if (id < EndBase)
+    return Face::PosZ;
+  if (id < FirstId[static_cast<int>(Face::PosX)])
+    return Face::NegX;
+  return Face::PosX;
+}
+
+unsigned WorkingTexture(const FaceTextures& tex, int id) {
+  if (id < PosZBase)
+    return tex.SideNegZTex;
+  if (id < EndBase)
+    return tex.SidePosZTex;
+  return tex.CaseTex;
+}
+
+int CellIndex(int id) {
+  if (id < PosZBase)
+    return id - NegZBase;
+  if (id < EndBase)
+    return id - PosZBase;
+  return id - EndBase;
+}
+
+void DrawCompybox(const FaceTextures& tex) {
+  // On every face t = 0 is the top edge (y = 1): pictures are uploaded top row first.
+  glBindTexture(GL_TEXTURE_2D, tex.SideNegZTex);
+  glBegin(GL_QUADS);
+  glNormal3f(0, 0, -1);
+  Corner(0, 1, -1, -1, -0.5f);
+  Corner(1, 1, 1, -1, -0.5f);
+  Corner(1, 0, 1, 1, -0.5f);
+  Corner(0, 0, -1, 1, -0.5f);
+  glEnd();
+
+  glBindTexture(GL_TEXTURE_2D, tex.SidePosZTex);
+  glBegin(GL_QUADS);
+  glNormal3f(0, 0, 1);
+  Corner(0, 1, -1, -1, 0.5f);
+  Corner(1, 1, 1, -1, 0.5f);
+  Corner(1, 0, 1, 1, 0.5f);
+  Corner(0, 0, -1, 1, 0.5f);
+  glEnd();
+
+  // The end faces share "Case.tga": +X in its left half, -X in its right half.
+  glBindTexture(GL_TEXTURE_2D, tex.CaseTex);
+  glBegin(GL_QUADS);
+  glNormal3f(1, 0, 0);
+  Corner(0, 1, 1, -1, 0.5f);
+  Corner(0.5f, 1, 1, -1, -0.5f);
+  Corner(0.5f, 0, 1, 1, -0.5f);
+  Corner(0, 0, 1, 1, 0.5f);
+  glNormal3f(-1, 0, 0);
+  Corner(0.5f, 1, -1, -1, 0.5f);
+  Corner(1, 1, -1, -1, -0.5f);
+  Corner(1, 0, -1, 1, -0.5f);
+  Corner(0.5f, 0, -1, 1, 0.5f);
+  glEnd();
+}
+
+void PaintHole(PaintFunction paint, const FaceTextures& tex, unsigned overlay, int id,
+               bool scatter) {
+  const unsigned face = WorkingTexture(tex, id);
+  paint(face, face, overlay, CellIndex(id), scatter);
+}
+
+void RestoreFaces(PaintFunction paint, const FaceTextures& tex) {
+  // Scattered like a patch, so each restore draws three rand() values, as it always has.
+  paint(tex.CaseCleanTex, tex.CaseTex, tex.PatchTex, CellOutsideSquare, true);
+  paint(tex.SideCleanTex, tex.SidePosZTex, tex.PatchTex, CellOutsideSquare, true);
+  paint(tex.SideCleanTex, tex.SideNegZTex, tex.PatchTex, CellOutsideSquare, true);
+}

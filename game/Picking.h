@@ -1,0 +1,18 @@
+// Finding the hole under the pointer by colour picking, and closing it.
+#pragma once
+
+#include "gfx/ParticleManager.h"
+
+// Paints every cell of the case in a flat colour whose red byte is its hole id, under the
+// current projection and model-view, into the current colour buffer. Expects colour and depth
+// cleared. Leaves lighting, texturing and blending off, depth test on, and the colour at the
+// last id drawn.
+void DrawSelect();
+
+// The hole id under the pointer (window pixels from the top-left) in the picture DrawSelect
+// drew; 0 where no cell is, and for a pointer outside the window (dragged out while the
+// button is held), where there are no pixels to read.
+int ReadPick(int mouseX, int mouseY);
+
+// Closes every open slot among `holes` whose hole id is `pick`. True if one was closed.
+bool CloseHoles(ParticleStruct* holes, int count, int pick);

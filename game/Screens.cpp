@@ -1,0 +1,111 @@
+// Title and game-over screens.
+
+#include "game/Screens.h"
+
+#include "game/GL.h"
+
+#include "app/Shell.h"
+#include "game/Render.h"
+#include "game/Rules.h"
+
+namespace {
+
+struct PlacedText {
+  const char* Text;
+  int X, Y;  // window pixels from the bottom-left corner
+};
+
+constexpr PlacedText TitleLines[] = {
+    {"Drain Storm", 320, 500},
+    {"An entry for Quillhaven's 3rd Coding Competition", 150, 450},
+    {"Your Mission: Stop leaky applications from using up all your RAM", 80, 380},
+    {"Use the Left/Right cursor keys to rotate the compybox,", 120, 300},
+    {"Left mouse button applies a patch to stop leaks.", 160, 270},
+    {"Press the Spacebar to start", 260, 100},
+};
+
+// Where the two composed lines go, between the fixed ones.
+constexpr int UptimeX = 160, UptimeY = 350;
+constexpr int BestX = 210, BestY = 320;
+
+constexpr PlacedText CrashHeader[] = {
+    {"GAME OVER!", 325, 520},
+    {"zOMG! Your Operating System is teh suX0rz!", 200, 450},
+    {"All your memory are leaked out.", 250, 400},
+};
+constexpr PlacedText CrashFooter[] = {
+    {"Here are some important looking numbers that no-one understands.", 80, 280},
+    {"FF00:A0C8 ca80:FFF0 FC12:DC10 DEAD:BEEF 0ACE:FACE", 110, 240},
+    {"F00D:CACE ACDC:0187 AC26:EC56 BEEF:FACE 78D1:CF51", 110, 215},
+    {"FC80:DE52 8FF0:06F2 BCF1:747D C0DE:4EAD EF51:A7D2", 110, 190},
+    {"Press the Spacebar to play again, or hit Esc to go vote for this entry.", 80, 100},
+};
+
+// The crashed system's blue.
+constexpr float CrashBlue = 0.75f;
+
+// Window pixels, origin at the bottom-left, as both screens are laid out.
+void SetPixelProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, ScreenWidth, 0, ScreenHeight, -1, 100);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// Nothing is redrawn while a screen waits. True on the Spacebar; false on Esc, a cleared
+// RunLevel or a closed window. The Spacebar is looked at before each poll, so one already
+// held when the screen appears starts at once.
+bool WaitForSpacebar() {
+  for (;;) {
+    if (Keys[KeySpace])
+      return true;
+    PollEvents();
+    if (Keys[KeyEscape] || RunLevel == 0)
+      return false;
+    if (!WindowOpen())
+      return false;
+  }
+}
+
+}  // namespace
+
+void StartInfo() {
+  SetPixelProjection();
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // ezPrint turns the depth test off for itself: the title comes while lighting and the depth
+  // test of the start-up state are still on.
+  for (const PlacedText& line : TitleLines)
+    Fnt.ezPrint(line.Text, line.X, line.Y);
+  FlipBuffers();
+  if (!WaitForSpacebar())
+    RunLevel = 0;
+}
+
+void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine& bestLine) {
+  uptimeLine.Clear() << "You managed to keep the system up for " << uptime << " seconds.";
+  bestLine.Clear() << "The best uptime this session is " << best << " seconds";
+}
+
+bool GameOver(int uptime) {
+  if (Best < uptime)
+    Best = uptime;
+  SetPixelProjection();
+  glClearColor(0, 0, CrashBlue, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  // Drawn straight under the pixel projection: the game loop has already turned lighting and
+  // the depth test off.
+  ScreenLine uptimeLine, bestLine;
+  ComposeUptimeLines(uptime, Best, uptimeLine, bestLine);
+  Fnt.Select();
+  for (const PlacedText& line : CrashHeader)
+    Fnt.Print(line.Text, line.X, line.Y);
+  Fnt.Print(uptimeLine.CStr(), UptimeX, UptimeY);
+  Fnt.Print(bestLine.CStr(), BestX, BestY);
+  for (const PlacedText& line : CrashFooter)
+    Fnt.Print(line.Text, line.X, line.Y);
+  FlipBuffers();
+  return WaitForSpacebar();
+}

@@ -1,0 +1,288 @@
+// The game session: start-up, and the main loop's frame step by step.
+
+#include "game/Session.h"
+
+#include "game/GL.h"
+
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/Shell.h"
+#include "game/Leak.h"
+#include "game/Picking.h"
+#include "game/Render.h"
+#include "game/Screens.h"
+#include "gfx/TexRender.h"
+#include "gfx/Texture.h"
+
+namespace {
+
+// The perspective camera: a 90 degree wide view with the window's 4:3 shape.
+constexpr double FrustumHalfWidth = 1.0;
+constexpr double FrustumHalfHeight = 0.75;
+constexpr double NearPlane = 1.0;
+constexpr double FarPlane = 100.0;
+
+// The cursor is the 64x64 patch picture centred on the pointer.
+constexpr int CursorHalfSize = 32;
+
+// Status lines: RAM at the left, uptime from x = 600, both 30 pixels above the bottom edge.
+constexpr int RamLineX = 20;
+constexpr int UptimeLineX = 600;
+constexpr int StatusLineY = 30;
+
+bool ReportFailedLoad(const char* file) {
+  std::cout << "Unable to load '" << file << "'\n" << std::flush;
+  return false;
+}
+
+bool LoadPicture(unsigned& handle, const char* file) {
+  handle = LoadTexture(file);
+  return handle != NoTexture || ReportFailedLoad(file);
+}
+
+}  // namespace
+
+GameSession::GameSession() : Paint(TexRender) {
+  Tex = {NoTexture, NoTexture, NoTexture, NoTexture, NoTexture, NoTexture, NoTexture};
+}
+
+void GameSession::SetFixedState() {
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glViewport(0, 0, ScreenWidth, ScreenHeight);
+  glMatrixMode(GL_MODELVIEW);
+  // Light 0 and the material keep OpenGL's defaults: a white light from the viewer.
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_TEXTURE_2D);
+}
+
+bool GameSession::LoadArt() {
+  if (!Fnt.Load("SieveFont.bff"))
+    return ReportFailedLoad("SieveFont.bff");
+  if (!LoadPicture(Tex.CaseTex, "Case.tga") || !LoadPicture(Tex.SideCleanTex, "CaseSide.tga") ||
+      !LoadPicture(Tex.PatchTex, "Patch.tga") || !LoadPicture(Tex.HoleTex, "Hole.tga"))
+    return false;
+  if (!LeakParticles.LoadTexture("Bits.tga"))
+    return ReportFailedLoad("Bits.tga");
+  // The game paints into textures, so every working face needs a picture of its own, and
+  // the clean copy that restores the end faces is a second load of the same file.
+  return LoadPicture(Tex.CaseCleanTex, "Case.tga") &&
+         LoadPicture(Tex.SidePosZTex, "CaseSide.tga") &&
+         LoadPicture(Tex.SideNegZTex, "CaseSide.tga");
+}
+
+void GameSession::ClearSlots() {
+  for (ParticleStruct& slot : Holes) {
+    slot.Active = false;
+    slot.Id = NoHole;
+  }
+}
+
+void GameSession::Begin(double now) {
+  StartTime = now;
+  Best = 0;
+  Angle = StartAngle;
+  PatchedId = NoHole;
+  GameOverTime = NotYet;
+  LastTime = 0.0;
+  NextTick = 0.0;
+  Ram = StartRam;
+  FinalUptime = NotYet;
+}
+
+void GameSession::Frame() {
+  CheckEscape();
+  ReadClock(GetTime());
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  SetCamera();
+  Turn();
+  glRotatef(Angle, 0, 1, 0);
+  Pick();
+  DrawCase();
+  glPopMatrix();
+  TakeViewRotation();
+  // Particles are drawn under the camera alone: once emitted they no longer turn with the case.
+  LeakParticles.Render(FrameMs);
+  glDisable(GL_DEPTH_TEST);
+  Fnt.SetScreen(ScreenWidth, ScreenHeight);
+  DrawCursor();
+  DrawStatus();
+  FlipBuffers();
+  // Face textures are painted only here, between presenting and the next clear, since the
+  // painting borrows the back buffer.
+  if (TickDue())
+    LeakTick();
+  PaintPatch();
+  RunOut();
+  LastTime = Now;
+}
+
+void GameSession::CheckEscape() {
+  // The frame still runs to its end; the loop stops before the next one.
+  if (Keys[KeyEscape])
+    RunLevel = 0;
+}
+
+void GameSession::ReadClock(double now) {
+  Now = now;
+  FrameMs = (Now - LastTime) * 1000.0;
+}
+
+void GameSession::SetCamera() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glFrustum(-FrustumHalfWidth, FrustumHalfWidth, -FrustumHalfHeight, FrustumHalfHeight, NearPlane,
+            FarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0, 0, -CameraDistance);
+  glPushMatrix();
+}
+
+void GameSession::Turn() {
+  // Both keys held cancel out.
+  if (Keys[KeyLeft])
+    Angle += TurnPerMs * FrameMs;
+  if (Keys[KeyRight])
+    Angle += -TurnPerMs * FrameMs;
+}
+
+void GameSession::Pick() {
+  // No edge detection: a held button picks in every frame, so sweeping patches all it passes.
+  if (!Mouse.Left)
+    return;
+  DrawSelect();
+  const int pick = ReadPick(Mouse.X, Mouse.Y);
+  if (CloseHoles(Holes, HoleSlots, pick))
+    PatchedId = pick;
+  // The picking picture never reaches the screen.
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void GameSession::DrawCase() {
+  glEnable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glColor3f(1, 1, 1);
+  DrawCompybox(Tex);
+}
+
+void GameSession::TakeViewRotation() {
+  glPushMatrix();
+  glLoadIdentity();
+  glRotatef(Angle, 0, 1, 0);
+  glGetDoublev(GL_MODELVIEW_MATRIX, ViewRotation);
+  glPopMatrix();
+}
+
+void GameSession::DrawCursor() {
+  glBindTexture(GL_TEXTURE_2D, Tex.PatchTex);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  const int x = Mouse.X;
+  const int y = ScreenHeight - Mouse.Y;
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 1);
+  glVertex2i(x - CursorHalfSize, y - CursorHalfSize);
+  glTexCoord2f(1, 1);
+  glVertex2i(x + CursorHalfSize, y - CursorHalfSize);
+  glTexCoord2f(1, 0);
+  glVertex2i(x + CursorHalfSize, y + CursorHalfSize);
+  glTexCoord2f(0, 0);
+  glVertex2i(x - CursorHalfSize, y + CursorHalfSize);
+  glEnd();
+}
+
+void GameSession::ComposeStatus() {
+  RamLine.Clear() << "Remaining RAM: ";
+  if (Ram > 0)
+    RamLine << Ram << "k";
+  else
+    RamLine << "0";
+  // The uptime freezes when the RAM runs out.
+  const double seconds = FinalUptime != NotYet ? FinalUptime : Now - StartTime;
+  UptimeLine.Clear() << "Uptime: " << static_cast<int>(seconds) << " Seconds";
+}
+
+void GameSession::DrawStatus() {
+  Fnt.Select();
+  ComposeStatus();
+  Fnt.ezPrint(RamLine.CStr(), RamLineX, StatusLineY);
+  Fnt.ezPrint(UptimeLine.CStr(), UptimeLineX, StatusLineY);
+}
+
+bool GameSession::TickDue() const {
+  return Now > NextTick && Ram > 0;
+}
+
+void GameSession::LeakTick() {
+  // Perhaps open a hole in the lowest free slot; with all slots open nothing is drawn.
+  for (ParticleStruct& slot : Holes) {
+    if (slot.Active)
+      continue;
+    if (std::rand() % OpenChance == 1)
+      PaintHole(Paint, Tex, Tex.HoleTex, CreateLeak(&slot), false);
+    break;
+  }
+  // Every open hole, a new one included, sprays and drains. The drain is this frame's time,
+  // not the time since the last tick, and is cut to whole RAM after each hole.
+  for (const ParticleStruct& slot : Holes) {
+    if (!slot.Active)
+      continue;
+    EmitLeak(LeakParticles, slot, ViewRotation);
+    const double left = FrameMs * -DrainPerMs + Ram;
+    // A frame long enough to drain past the int range (hours away on a screen) just ends the
+    // game, instead of converting an out-of-range value.
+    Ram = left > INT_MIN ? static_cast<int>(left) : INT_MIN;
+  }
+  NextTick = Now + TickSpacing;
+}
+
+void GameSession::PaintPatch() {
+  if (PatchedId == NoHole)
+    return;
+  // Scattered: each patch sits a little off centre and turned.
+  PaintHole(Paint, Tex, Tex.PatchTex, PatchedId, true);
+  PatchedId = NoHole;
+}
+
+void GameSession::RunOut() {
+  if (Ram > 0)
+    return;
+  if (GameOverTime == NotYet) {
+    // The uptime stops now; the case stays on screen for two more seconds.
+    GameOverTime = Now + GameOverDelay;
+    FinalUptime = Now - StartTime;
+    Ram = 0;
+    return;
+  }
+  Ram = 0;
+  if (Now > GameOverTime)
+    EndGame(GameOver(static_cast<int>(FinalUptime)));
+}
+
+void GameSession::EndGame(bool again) {
+  if (again) {
+    // The angle, the tick clock, the frame clock, Best and the particles in flight carry over.
+    for (ParticleStruct& slot : Holes)
+      slot.Active = false;
+    RestoreFaces(Paint, Tex);
+    // Read after the game-over screen: the new game's uptime starts when the player chose it.
+    StartTime = GetTime();
+    GameOverTime = NotYet;
+    Ram = StartRam;
+    FinalUptime = NotYet;
+  } else {
+    RunLevel = 0;
+    Ram = 0;
+  }
+  // The game-over screen leaves its blue behind.
+  glClearColor(0, 0, 0, 0);
+}
