@@ -90,7 +90,9 @@ void GameSession::Begin(double now) {
   Angle = StartAngle;
   PatchedId = NoHole;
   GameOverTime = NotYet;
-  LastTime = 0.0;
+  // The first frame measures from the start of the game, not from the program's: time spent
+  // reading the title screen must not turn the case or count as draining time.
+  LastTime = now;
   NextTick = 0.0;
   Ram = StartRam;
   FinalUptime = NotYet;
@@ -274,8 +276,10 @@ void GameSession::EndGame(bool again) {
     for (ParticleStruct& slot : Holes)
       slot.Active = false;
     RestoreFaces(Paint, Tex);
-    // Read after the game-over screen: the new game's uptime starts when the player chose it.
+    // Read after the game-over screen: the new game's uptime starts when the player chose it,
+    // and so does the next frame's time, so the wait on that screen drains nothing.
     StartTime = GetTime();
+    Now = StartTime;
     GameOverTime = NotYet;
     Ram = StartRam;
     FinalUptime = NotYet;

@@ -219,6 +219,8 @@ TEST_F(GameGL, TwoSecondsAfterRunningOutANewGameStartsKeepingAngleBestAndParticl
   EXPECT_FALSE(S.Holes[4].Active);
   EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0);
   EXPECT_TRUE(S.LeakParticles.GetParticles()[0].Active);
+  // The wait on the game-over screen is not frame time of the new game.
+  EXPECT_EQ(S.Now, S.StartTime);
   float clear[4];
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
   EXPECT_EQ(clear[2], 0.0f);

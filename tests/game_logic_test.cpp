@@ -177,6 +177,11 @@ TEST_F(SessionTest, DrainIsThisFramesTimeCutAfterEachHoleAndRunningOutStopsTheCl
   S.RunOut();
   S.ComposeStatus();
   EXPECT_EQ(S.UptimeLine.View(), "Uptime: 40 Seconds");
+
+  // A game that starts 30 s after the program did measures its first frame from its start.
+  S.Begin(30.0);
+  S.ReadClock(30.02);
+  EXPECT_NEAR(S.FrameMs, 20.0, 1e-9);
 }
 
 TEST_F(SessionTest, APickClosesEveryOpenSlotOfThatHoleAndPaintsOnePatch) {
