@@ -4,6 +4,7 @@
 #   2. a build with warnings as errors, and its suite (pure, GL and end-to-end tests) on X
 #   3. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 #   4. a short fuzzing run of each file parser
+#   5. the Windows build (MinGW-w64) and its tests under Wine
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -28,5 +29,13 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 
 echo "== fuzz"
 scripts/fuzz.sh "${SIEVERUSH_FUZZ_SECONDS:-60}" "$top/build/fuzz"
+
+echo "== windows"
+if (source scripts/windows/common.sh && ensure_windows_deps); then
+  SIEVERUSH_WERROR=ON scripts/windows/build-windows.sh --test "$top/build/windows"
+else
+  echo "!!!!!!!! SKIPPED: the Windows build and its Wine tests: their packages could not be" >&2
+  echo "!!!!!!!! installed on this machine (MinGW-w64, Wine). Nothing of Windows was tested." >&2
+fi
 
 echo "All checks passed."

@@ -17,14 +17,6 @@ self=$here/$(basename "$0")
 repo=$(cd "$here/../.." && pwd)
 source "$repo/scripts/windows/common.sh"
 
-# ---- HOOK: the RAM drain of the Windows build ----------------------------------------------
-# The drain test includes this header (path from the repository root) and checks that this
-# constant, compiled by the Windows compiler, is 256 RAM per millisecond. Leave DRAIN_CONSTANT
-# empty to skip the test.
-DRAIN_HEADER=game/Rules.h
-DRAIN_CONSTANT=DrainPerMs
-# ---------------------------------------------------------------------------------------------
-
 ART_FILES=(SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
 WINDOW_TITLE='Sieve Rush'
 XVFB_SCREEN='-screen 0 1024x768x24'
@@ -287,20 +279,15 @@ if no_display; then pass "no_display_writes_gl_error ($((SECONDS - t0)) s)"; els
 drain_constant() {
   local exe=$work/drain_test.exe status=0
   x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static \
-    -I"$repo" -DDRAIN_HEADER="\"$DRAIN_HEADER\"" -DDRAIN_CONSTANT="$DRAIN_CONSTANT" \
-    "$here/drain_test.cpp" -o "$exe" || { log "    the drain test does not compile"; return 1; }
+    -I"$repo" "$repo/tests/drain_constant.cpp" -o "$exe" || { log "    the drain test does not compile"; return 1; }
   (cd "$work" && env -u DISPLAY timeout -k 5 60 wine "$exe" </dev/null >"$exe.out" 2>&1) \
     || status=$?
   wineserver -k 2>/dev/null || true
   tr -d '\r' <"$exe.out" | sed 's/^/    /' >&2
   [ "$status" = 0 ] || { log "    drain test exit status $status"; return 1; }
 }
-if [ -z "$DRAIN_CONSTANT" ]; then
-  skip "windows_drain_constant (no constant named in the hook)"
-else
-  t0=$SECONDS
-  if drain_constant; then pass "windows_drain_constant ($((SECONDS - t0)) s)"; else flunk "windows_drain_constant"; fi
-fi
+t0=$SECONDS
+if drain_constant; then pass "windows_drain_constant ($((SECONDS - t0)) s)"; else flunk "windows_drain_constant"; fi
 
 # No Wine process of this run may be left: everything started with this prefix is gone.
 wineserver -k 2>/dev/null || true
