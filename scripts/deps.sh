@@ -10,6 +10,7 @@ packages=(
   libgtest-dev                                   # the test suite
   xvfb xauth libx11-dev libxtst-dev              # an X server and real input for the tests
   x11-apps x11-utils imagemagick                 # screenshots, display checks
+  dpkg-dev desktop-file-utils xdotool            # the Debian package and its install test
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
 )
 
