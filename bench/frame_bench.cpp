@@ -1,0 +1,133 @@
+// One frame of the game under full load (12 open holes, a full ring of 800 particles, the left
+// button held so the picking pass and its read-back run in every frame) against an empty frame
+// (clear and present) in the same window: the ratio is what the game adds to the cost of
+// putting a picture on the screen at all.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/Shell.h"
+#include "bench/Ratios.h"
+#include "game/Compybox.h"
+#include "game/GL.h"
+#include "game/Leak.h"
+#include "game/Picking.h"
+#include "game/Session.h"
+
+namespace {
+
+// A full frame may cost at most twice an empty one.
+constexpr double FrameGoal = 2.0;
+// Seconds of play before timing: 12 holes fill the 800-particle ring in about a second.
+constexpr double WarmUpSeconds = 2.0;
+// Where the pointer rests, window pixels from the top-left: on the case, between the holes.
+constexpr int PointerX = 400;
+constexpr int PointerY = 300;
+
+GameSession* Game = nullptr;
+
+// The hole id the picking pass sees under the pointer, with the case as it stands.
+int IdUnderPointer() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  Game->SetCamera();
+  glRotatef(Game->Angle, 0, 1, 0);
+  DrawSelect();
+  glPopMatrix();
+  return ReadPick(PointerX, PointerY);
+}
+
+// Opens all 12 slots on cells spread over the four faces, none of them under the pointer, so
+// that the held button picks in every frame but never patches.
+bool OpenAllHoles() {
+  const int underPointer = IdUnderPointer();
+  if (underPointer == NoHole)
+    return false;
+  for (int i = 0; i < HoleSlots; ++i) {
+    const int face = i % 4, column = i % 3;
+    int row = (i / 4) * 2;
+    if (PlaceLeak(&Game->Holes[i], face, row, column) == underPointer)
+      PlaceLeak(&Game->Holes[i], face, ++row, column);
+    PaintHole(Game->Paint, Game->Tex, Game->Tex.HoleTex, Game->Holes[i].Id, false);
+  }
+  return true;
+}
+
+void PlacePointer(bool held) {
+  Mouse.X = PointerX;
+  Mouse.Y = PointerY;
+  Mouse.Left = held;
+}
+
+int LiveParticles() {
+  int live = 0;
+  for (const ParticleStruct& p : Game->LeakParticles.GetParticles())
+    live += p.Active;
+  return live;
+}
+
+// The RAM is topped up before each frame so that the game never runs out and stops for its
+// game-over screen.
+void PlayFrame() {
+  Game->Ram = StartRam;
+  Game->Frame();
+}
+
+// `held`: the left button is down, so the frame picks.
+void GameFrame(benchmark::State& state, bool held) {
+  PlacePointer(held);
+  // The frames of other benchmarks ran in between: no jump in the frame time.
+  Game->LastTime = GetTime();
+  for (auto _ : state)
+    PlayFrame();
+  state.counters["live_particles"] = LiveParticles();
+  int open = 0;
+  for (const ParticleStruct& slot : Game->Holes)
+    open += slot.Active;
+  state.counters["open_holes"] = open;
+  if (open != HoleSlots)
+    state.SkipWithError("a hole was patched: the load is not the full one");
+}
+
+void EmptyFrame(benchmark::State& state) {
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    FlipBuffers();
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    InitWindow(ScreenWidth, ScreenHeight, 32);
+  } catch (const char* message) {
+    std::fprintf(stderr, "frame_bench: %s (run it under scripts/with-x.sh)\n", message);
+    return 1;
+  }
+  std::filesystem::current_path(SIEVERUSH_PLAY_DIR);
+  static GameSession game;
+  Game = &game;
+  game.SetFixedState();
+  if (!game.LoadArt())
+    return 1;
+  game.ClearSlots();
+  game.Begin(GetTime());
+  if (!OpenAllHoles()) {
+    std::fputs("frame_bench: the pointer is not on the case\n", stderr);
+    return 1;
+  }
+  PlacePointer(true);
+  for (const double end = GetTime() + WarmUpSeconds; GetTime() < end;)
+    PlayFrame();
+  std::printf("after warm-up: %d live particles\n", LiveParticles());
+
+  benchmark::RegisterBenchmark("frame/game", GameFrame, true)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/game, button up", GameFrame, false)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/empty", EmptyFrame)->UseRealTime();
+  return RunRatioTable(argc, argv,
+                       {{"Frame, 12 holes + 800 particles + picking (vs empty frame)", "frame/game",
+                         "frame/empty", FrameGoal, ""},
+                        {"Frame as above, button up: no picking (vs empty frame)",
+                         "frame/game, button up", "frame/empty", 0.0, ""}});
+}

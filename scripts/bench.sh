@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, in build/bench) and runs them all on an X server, then prints
+# one table. Every figure is a ratio of our code's time to a reference measured in the same run,
+# with the repetitions of both interleaved in random order, so that the speed of the machine and
+# the noise from other work on it cancel out as far as they can.
+#   scripts/bench.sh [REPETITIONS]     (default 9; the whole run takes a few minutes)
+# Writes the table to build/bench/table.md and each program's full report to build/bench/logs/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+reps=${1:-9}
+
+"$top/scripts/deps.sh"
+# The benchmarks' own extras: Google Benchmark, stb_image (the reference decoder) and perf.
+extras=(libbenchmark-dev libstb-dev linux-perf)
+missing=()
+for p in "${extras[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build=build/bench
+cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
+  -DSIEVERUSH_TESTS=OFF -DSIEVERUSH_WERROR=ON >/dev/null
+cmake --build $build --target image_bench load_bench frame_bench art
+
+mkdir -p $build/logs
+table=$build/table.md
+rows=$build/logs/rows.md
+: >"$rows"
+export SIEVERUSH_BENCH_TABLE=$top/$rows
+common=(--benchmark_repetitions="$reps" --benchmark_enable_random_interleaving=true
+  --benchmark_color=false)
+
+# Each program: its name, then how long each repetition of each benchmark runs (seconds).
+run() {
+  local program=$1 min_time=$2
+  echo "== $program"
+  scripts/with-x.sh "$build/bench/$program" "${common[@]}" --benchmark_min_time="$min_time" \
+    >"$build/logs/$program.txt" 2>&1 || {
+    cat "$build/logs/$program.txt"
+    echo "$program failed" >&2
+    exit 1
+  }
+}
+run image_bench 0.05
+run load_bench 0.3
+run frame_bench 0.3
+renderer=$(sed -n 's/^OpenGL renderer: //p' $build/logs/load_bench.txt)
+
+# Where the full frame's time goes, by library, over all threads (the driver renders on threads
+# of its own). perf needs only its software clock, which works without hardware counters.
+share=""
+if command -v perf >/dev/null && perf record -q -e cpu-clock -o /dev/null true 2>/dev/null; then
+  data=$build/logs/frame.perf
+  scripts/with-x.sh perf record -q -e cpu-clock -o "$data" "$build/bench/frame_bench" \
+    --benchmark_filter='^frame/game$' --benchmark_min_time=3 >/dev/null 2>&1 || true
+  share=$(perf report -i "$data" --stdio --no-children -g none --sort dso 2>/dev/null |
+    awk '/%/ && !/^#/ {
+           sub("%", "", $1)
+           if ($2 == "frame_bench") ours += $1
+           else if ($2 ~ /swrast|gallium|JIT|LLVM|GL|glapi/) driver += $1
+           else if ($2 ~ /kernel/) kernel += $1
+           else other += $1
+         }
+         END { printf "%.1f%% our code (game, gfx, font, image and the shell), %.1f%% the GL driver (Mesa llvmpipe with its JIT code), %.1f%% kernel, %.1f%% other libraries (C library, X11)", ours, driver, kernel, other }')
+fi
+
+{
+  echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
+    "OpenGL renderer: $renderer"
+  echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'); command: scripts/bench.sh $reps"
+  echo
+  echo "| Figure | Ours (median) | Reference (median) | Ratio of medians | Ratio of fastest | Ours / memcpy | Goal | Met |"
+  echo "|---|---|---|---|---|---|---|---|"
+  cat "$rows"
+  if [ -n "$share" ]; then
+    echo
+    echo "Full frame, CPU time by where it is spent (perf, all threads): $share."
+  fi
+} >"$table"
+cat "$table"
