@@ -18,45 +18,34 @@ void PickColour(int id) {
   glColor3b(static_cast<GLbyte>(id), 0, 0);
 }
 
-// The cells of a side face at depth z, columns from the x = +1 edge towards x = -1.
-void SideFaceCells(float z, int firstId) {
-  float x0 = 1.0f;
-  for (int c = 0; c < SideColumns; ++c) {
-    const float x1 = x0 - Step;
-    float y0 = -1.0f;
-    for (int r = 0; r < FaceRows; ++r) {
-      const float y1 = y0 + Step;
-      PickColour(firstId + FaceRows * c + r);
-      glBegin(GL_QUADS);
-      glVertex3f(x0, y0, z);
-      glVertex3f(x1, y0, z);
-      glVertex3f(x1, y1, z);
-      glVertex3f(x0, y1, z);
-      glEnd();
-      y0 = y1;
-    }
-    x0 = x1;
-  }
+// A vertex of a cell, from its coordinate across the face (u), its height (y) and the face's
+// fixed coordinate.
+using CellVertex = void (*)(float u, float y, float fixed);
+void SideVertex(float x, float y, float z) {
+  glVertex3f(x, y, z);
+}
+void EndVertex(float z, float y, float x) {
+  glVertex3f(x, y, z);
 }
 
-// The cells of an end face at x, columns from the z = -0.5 edge towards z = +0.5.
-void EndFaceCells(float x, int firstId) {
-  float z0 = -0.5f;
-  for (int c = 0; c < EndColumns; ++c) {
-    const float z1 = z0 + Step;
+// The cells of one face: `columns` columns stepping across it from `u0` by `step`, six rows
+// from the bottom edge upwards; ids count up the rows of a column, then across.
+void FaceCells(int columns, float u0, float step, float fixed, CellVertex vertex, int firstId) {
+  for (int c = 0; c < columns; ++c) {
+    const float u1 = u0 + step;
     float y0 = -1.0f;
     for (int r = 0; r < FaceRows; ++r) {
       const float y1 = y0 + Step;
       PickColour(firstId + FaceRows * c + r);
       glBegin(GL_QUADS);
-      glVertex3f(x, y0, z0);
-      glVertex3f(x, y0, z1);
-      glVertex3f(x, y1, z1);
-      glVertex3f(x, y1, z0);
+      vertex(u0, y0, fixed);
+      vertex(u1, y0, fixed);
+      vertex(u1, y1, fixed);
+      vertex(u0, y1, fixed);
       glEnd();
       y0 = y1;
     }
-    z0 = z1;
+    u0 = u1;
   }
 }
 
@@ -67,10 +56,11 @@ void DrawSelect() {
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
-  SideFaceCells(-0.5f, HoleId(Face::NegZ, 0, 0));
-  SideFaceCells(0.5f, HoleId(Face::PosZ, 0, 0));
-  EndFaceCells(-1.0f, HoleId(Face::NegX, 0, 0));
-  EndFaceCells(1.0f, HoleId(Face::PosX, 0, 0));
+  // Side faces: columns from the x = +1 edge towards x = -1; end faces: from z = -0.5 on.
+  FaceCells(SideColumns, 1.0f, -Step, -0.5f, SideVertex, HoleId(Face::NegZ, 0, 0));
+  FaceCells(SideColumns, 1.0f, -Step, 0.5f, SideVertex, HoleId(Face::PosZ, 0, 0));
+  FaceCells(EndColumns, -0.5f, Step, -1.0f, EndVertex, HoleId(Face::NegX, 0, 0));
+  FaceCells(EndColumns, -0.5f, Step, 1.0f, EndVertex, HoleId(Face::PosX, 0, 0));
 }
 
 int ReadPick(int mouseX, int mouseY) {
