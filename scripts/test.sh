@@ -22,10 +22,18 @@ echo "== sanitizers"
 cmake -S . -B build/asan -G Ninja -DSIEVERUSH_WERROR=ON -DSIEVERUSH_SANITIZE=ON \
   -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/asan
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Tests that never open a window run with leak checking on. Mesa's driver leaves a small block
+# behind whose module is unloaded by exit, which no suppression can name, so the tests that
+# open a GL context run without it; valgrind checks the game itself for leaks. The real binary
+# draws a few frames a second under the sanitizers, too slow for the timed play of the
+# end-to-end and install tests; the reliability checks run it under the sanitizers on purpose.
+pure='^(image_test|game_logic_test|art_test|drain_constant)$'
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-  LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  scripts/with-x.sh ctest --test-dir build/asan --output-on-failure --timeout 900
+  ctest --test-dir build/asan --output-on-failure --timeout 900 -R "$pure"
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+  scripts/with-x.sh ctest --test-dir build/asan --output-on-failure --timeout 900 \
+  -E "$pure|^e2e$|^install$"
 
 echo "== fuzz"
 scripts/fuzz.sh "${SIEVERUSH_FUZZ_SECONDS:-60}" "$top/build/fuzz"
