@@ -58,9 +58,10 @@ BffStage CheckBff(const unsigned char* data, std::size_t size, BffFile& out) {
   out.BaseChar = data[BaseCharOffset];
 
   // Drawing divides by the cells per row, so a sheet must hold at least one whole cell across;
+  // and one down, since drawing adds the cell height to pen positions (2^31 - 1 would overflow);
   // empty or negative sizes would also multiply to a plausible pixel count (-2 x -2 is 4).
   if (out.CellWidth <= 0 || out.CellHeight <= 0 || out.ImageWidth <= 0 || out.ImageHeight <= 0 ||
-      out.ImageWidth / out.CellWidth == 0)
+      out.ImageWidth / out.CellWidth == 0 || out.ImageHeight / out.CellHeight == 0)
     return BffStage::HeaderRead;
 
   // Both sizes are below 2^31, so their product fits; the byte count is guarded before it is

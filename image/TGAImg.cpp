@@ -188,9 +188,10 @@ void TGAImg::Clear() {
 int TGAImg::Load(const char* filename) {
   Clear();
   FileData.reset();
-  // A folder opens like a file on some systems and then reports a nonsense size.
+  // Only a regular file: a folder opens like a file on some systems and then reports a nonsense
+  // size, and a named pipe without a writer would block the open for ever.
   std::error_code error;
-  if (!filename || std::filesystem::is_directory(filename, error))
+  if (!filename || !std::filesystem::is_regular_file(filename, error))
     return TgaNoFile;
   std::ifstream file(filename, std::ios::binary | std::ios::ate);
   if (!file)

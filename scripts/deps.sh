@@ -12,6 +12,7 @@ packages=(
   x11-apps x11-utils imagemagick                 # screenshots, display checks
   dpkg-dev desktop-file-utils xdotool            # the Debian package and its install test
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
+  valgrind                                       # memory checking of the game
 )
 
 missing=()

@@ -2,6 +2,8 @@
 // the damaged files other TGA readers have crashed on or been fooled by.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -185,5 +187,18 @@ TEST(TgaLoad, ReadsAWholeFileAndDiscardsItsImageWhenTheNextLoadFails) {
   EXPECT_EQ(img.GetImg(), nullptr);
   EXPECT_EQ(img.Load(dir.string().c_str()), TgaNoFile);  // a folder opens but cannot be read
   EXPECT_EQ(img.Load((dir / "Empty.tga").string().c_str()), TgaBadData);
+  fs::remove_all(dir);
+}
+
+// A named pipe with no writer: opening it to read would wait for ever, so it is no file at all.
+TEST(TgaLoad, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  namespace fs = std::filesystem;
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  const fs::path dir = fs::temp_directory_path() / ("image_test_pipe_" + std::to_string(stamp));
+  fs::create_directories(dir);
+  const fs::path pipe = dir / "Hole.tga";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  TGAImg img;
+  EXPECT_EQ(img.Load(pipe.string().c_str()), TgaNoFile);
   fs::remove_all(dir);
 }
