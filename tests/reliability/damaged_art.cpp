@@ -30,7 +30,7 @@
 
 #include "Harness.h"
 
-using namespace reliability;
+using namespace harness;
 
 namespace {
 
@@ -438,9 +438,9 @@ bool Place(const Variant& v, const fs::path& folder, std::string& error) {
   return error.empty();
 }
 
-Outcome Judge(Child& game, const fs::path& folder, const Variant& v, bool sentEsc) {
-  const std::string out = ReadFile(folder / "stdout.txt");
-  const std::string err = ReadFile(folder / "stderr.txt");
+Outcome Judge(Child& game, const Variant& v, bool sentEsc) {
+  const std::string out = game.Out();
+  const std::string err = game.Err();
   const std::string line = "Unable to load '" + v.File + "'\n";
   Outcome o;
   if (HasSanitizerReport(err))
@@ -473,8 +473,7 @@ Outcome RunVariant(const Variant& v, const fs::path& art, const std::string& gam
       {"ASAN_OPTIONS", "detect_leaks=0:allocator_may_return_null=1"},
       {"UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=1"}};
   Child g;
-  if (!g.Start({game}, folder.Path(), env, folder.Path() / "stdout.txt",
-               folder.Path() / "stderr.txt"))
+  if (!g.StartIn({game}, folder.Path(), env))
     return {false, "cannot start the game"};
 
   // The window opens before any file is read; then either the game ends by itself or the title
@@ -514,12 +513,10 @@ Outcome RunVariant(const Variant& v, const fs::path& art, const std::string& gam
     }
     x.Button(1, false);
     x.Tap("Escape", 50);
-    if (!g.WaitEnd(std::chrono::seconds(60))) {
-      g.Kill();
+    if (!g.Finish(std::chrono::seconds(60)))
       return {false, "hang: did not end within 60 s of Esc"};
-    }
   }
-  return Judge(g, folder.Path(), v, title);
+  return Judge(g, v, title);
 }
 
 void Keep(const Variant& v, const fs::path& keep, std::size_t index) {

@@ -18,7 +18,7 @@
 
 #include "Harness.h"
 
-using namespace reliability;
+using namespace harness;
 
 namespace {
 
@@ -306,26 +306,15 @@ private:
   int Actions = 0;
 };
 
-// The first window named "Sieve Rush" within the timeout, or 0.
-unsigned long WaitForWindow(XSession& x, Child& game, int timeoutSeconds) {
-  const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-  while (Clock::now() < deadline && !game.Ended()) {
-    if (const unsigned long w = x.FindGameWindow())
-      return w;
-    SleepMs(100);
-  }
-  return 0;
-}
-
 // Waits until the window shows something other than black (the title text); false on timeout.
 bool WaitForPicture(XSession& x, unsigned long window, Child& game, int timeoutSeconds) {
-  const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-  while (Clock::now() < deadline && !game.Ended()) {
-    if (LitPixels(x.Grab(window, 0, 0, WindowWidth, WindowHeight)) > 200)
-      return true;
-    SleepMs(200);
-  }
-  return false;
+  return WaitUntil(
+             [&] {
+               return game.Ended() ||
+                      LitPixels(x.Grab(window, 0, 0, WindowWidth, WindowHeight)) > 200;
+             },
+             std::chrono::seconds(timeoutSeconds), std::chrono::milliseconds(200)) &&
+         !game.Ended();
 }
 
 struct Run {
@@ -344,7 +333,7 @@ bool Quit(Run& run, int timeoutSeconds) {
     std::cerr << "FAIL: the game did not end within " << timeoutSeconds << " s of Esc\n";
     return false;
   }
-  const std::string err = ReadFile(run.Folder.Path() / "stderr.txt");
+  const std::string err = run.Game.Err();
   bool ok = true;
   if (!run.Game.ExitedWith(0)) {
     std::cerr << "FAIL: after Esc the game ended with " << run.Game.Describe() << "\n";
@@ -373,7 +362,7 @@ int Soak(Run& run) {
   if (!alive) {
     std::cerr << "FAIL: the game ended during play after " << player.Elapsed() << " s ("
               << run.Game.Describe() << ")\n--- standard error:\n"
-              << ReadFile(run.Folder.Path() / "stderr.txt").substr(0, 20000) << "\n";
+              << run.Game.Err().substr(0, 20000) << "\n";
     return 1;
   }
 
@@ -423,13 +412,14 @@ int Soak(Run& run) {
 
 // Screen positions inside the case region where the picture stays changed from a baseline in
 // two grabs a second apart: holes (particles move on, holes stay).
-std::vector<std::pair<int, int>> FindHoles(Run& run, const std::vector<Rgb>& base, Child& game) {
+std::vector<std::pair<int, int>> FindHoles(Run& run, const Shot& base, Child& game) {
   const int w = CaseRight - CaseLeft, h = CaseBottom - CaseTop;
   const auto first = run.X.Grab(run.Window, CaseLeft, CaseTop, w, h);
   SleepMs(1000);
   const auto second = run.X.Grab(run.Window, CaseLeft, CaseTop, w, h);
   std::vector<std::pair<int, int>> spots;
-  if (game.Ended() || first.size() != base.size() || second.size() != base.size())
+  if (game.Ended() || base.Empty() || first.Pixels.size() != base.Pixels.size() ||
+      second.Pixels.size() != base.Pixels.size())
     return spots;
   auto differs = [](const Rgb& a, const Rgb& b) {
     return std::abs(a.R - b.R) + std::abs(a.G - b.G) + std::abs(a.B - b.B) > 90;
@@ -442,7 +432,10 @@ std::vector<std::pair<int, int>> FindHoles(Run& run, const std::vector<Rgb>& bas
       for (int y = cy; y < cy + Cell; ++y)
         for (int x = cx; x < cx + Cell; ++x) {
           const std::size_t i = static_cast<std::size_t>(y) * w + x;
-          changed += differs(first[i], base[i]) && differs(second[i], base[i]) ? 1 : 0;
+          changed +=
+              differs(first.Pixels[i], base.Pixels[i]) && differs(second.Pixels[i], base.Pixels[i])
+                  ? 1
+                  : 0;
         }
       if (changed > Cell * Cell / 3)
         spots.push_back({CaseLeft + cx + Cell / 2, CaseTop + cy + Cell / 2});
@@ -505,7 +498,7 @@ int Script(Run& run) {
   SleepMs(hold);
   if (!step("quit")) {
     std::cerr << "FAIL: the game ended before Esc (" << run.Game.Describe() << ")\n--- stderr:\n"
-              << ReadFile(run.Folder.Path() / "stderr.txt").substr(0, 20000) << "\n";
+              << run.Game.Err().substr(0, 20000) << "\n";
     return 1;
   }
   return Quit(run, static_cast<int>(run.Opts.GetLong("timeout", 600))) ? 0 : 1;
@@ -527,22 +520,23 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::map<std::string, std::string> env = {{"DISPLAY", run.Server.Name()}};
-  if (!run.Game.Start(run.Opts.Rest, run.Folder.Path(), env, run.Folder.Path() / "stdout.txt",
-                      run.Folder.Path() / "stderr.txt")) {
+  if (!run.Game.StartIn(run.Opts.Rest, run.Folder.Path(), env)) {
     std::cerr << "FAIL: cannot start " << run.Opts.Rest[0] << "\n";
     return 1;
   }
   const int windowTimeout = static_cast<int>(run.Opts.GetLong("timeout", 60));
-  run.Window = WaitForWindow(run.X, run.Game, windowTimeout);
+  // The command may be a wrapper: the only window on the private server is the game's.
+  run.Window = run.X.WaitForGameWindow(run.Game, std::chrono::seconds(windowTimeout),
+                                       /*ofThatProcess=*/false);
   if (!run.Window) {
     std::cerr << "FAIL: no game window within " << windowTimeout << " s (" << run.Game.Describe()
               << ")\n--- stdout:\n"
-              << ReadFile(run.Folder.Path() / "stdout.txt") << "--- stderr:\n"
-              << ReadFile(run.Folder.Path() / "stderr.txt").substr(0, 20000) << "\n";
+              << run.Game.Out() << "--- stderr:\n"
+              << run.Game.Err().substr(0, 20000) << "\n";
     return 1;
   }
   const int result = run.Opts.Has("script") ? Script(run) : Soak(run);
-  const std::string out = ReadFile(run.Folder.Path() / "stdout.txt");
+  const std::string out = run.Game.Out();
   if (!out.empty())
     std::cout << "--- the game's standard output:\n" << out;
   std::cout << (result == 0 ? "PASS" : "FAIL") << std::endl;
