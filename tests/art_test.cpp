@@ -1,5 +1,5 @@
-// The art the build leaves in the play folder, read back byte by byte with small decoders of
-// this file's own, and held to what the game's loaders and screens need of it.
+// The art the build leaves in the play folder, read by the game's own reader and font parser,
+// and held to what the game's loaders, blending and screens need of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "font/BitmapFont.h"
+#include "image/TGAImg.h"
 
 namespace {
 
@@ -18,75 +21,58 @@ Bytes ReadArt(const std::string& name) {
   return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-int Le16(const Bytes& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8);
-}
-std::int32_t Le32(const Bytes& b, std::size_t at) {
-  return static_cast<std::int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-                                   (static_cast<std::uint32_t>(b[at + 3]) << 24));
-}
 bool PowerOfTwo(int n) {
   return n > 0 && (n & (n - 1)) == 0;
 }
 
-// A true-colour TGA decoded to R,G,B,A rows, top row first, with a tally of its packets.
+// A picture as the game's reader gives it (top row first, R,G,B(,A)), with the header bytes
+// and a tally of the run-length packets as stored.
 struct Tga {
   int Type = 0, ColourMap = 0, Width = 0, Height = 0, Bits = 0, Descriptor = 0;
-  std::vector<std::uint32_t> Pixels;  // 0xAARRGGBB; alpha 255 for 24-bit files
+  std::vector<std::uint8_t> Pixels;
   int RunPackets = 0, LiteralPackets = 0, RowSpanningPackets = 0;
-  std::size_t BytesUsed = 0;
-  bool Complete = false;  // pixels exactly filled, no packet overran the image or the file
+  std::size_t BytesUsed = 0;  // header, image ID and pixel data
+  bool Complete = false;      // the game's reader took it
 
-  std::uint32_t At(int x, int y) const { return Pixels[y * Width + x]; }
+  // 0xAARRGGBB; alpha 255 for 24-bit pictures.
+  std::uint32_t At(int x, int y) const {
+    const int px = Bits / 8;
+    const std::uint8_t* p = &Pixels[(static_cast<std::size_t>(y) * Width + x) * px];
+    const std::uint32_t a = px == 4 ? p[3] : 255;
+    return a << 24 | p[0] << 16 | p[1] << 8 | p[2];
+  }
   int Alpha(int x, int y) const { return At(x, y) >> 24; }
 };
 
 Tga DecodeTga(const Bytes& f) {
   Tga t;
-  if (f.size() < 18) {
+  TGAImg img;
+  if (img.Decode(f.data(), f.size()) != TgaOk)
     return t;
-  }
   t.ColourMap = f[1];
   t.Type = f[2];
-  t.Width = Le16(f, 12);
-  t.Height = Le16(f, 14);
-  t.Bits = f[16];
+  t.Width = img.GetWidth();
+  t.Height = img.GetHeight();
+  t.Bits = img.GetBPP();
   t.Descriptor = f[17];
-  const std::size_t px = t.Bits / 8;
-  const std::size_t count = static_cast<std::size_t>(t.Width) * t.Height;
+  t.Pixels.assign(img.GetImg(), img.GetImg() + std::size_t(t.Width) * t.Height * t.Bits / 8);
+  t.Complete = true;
+  // Walk the stored packets: how they are made up, and where the pixel data ends.
+  const std::size_t px = t.Bits / 8, count = std::size_t(t.Width) * t.Height;
   std::size_t at = 18 + f[0];
-  auto pixelAt = [&](std::size_t i) {
-    const std::uint32_t a = px == 4 ? f[i + 3] : 255;
-    return a << 24 | f[i + 2] << 16 | f[i + 1] << 8 | f[i];
-  };
-  std::vector<std::uint32_t> stored;
-  while (stored.size() < count && at < f.size()) {
-    std::size_t n = 1;
-    bool run = true;
-    if (t.Type == 10) {
-      run = f[at] & 0x80;
-      n = (f[at] & 0x7F) + 1u;
-      ++at;
-      (run ? t.RunPackets : t.LiteralPackets)++;
-      const std::size_t row = stored.size() / t.Width;
-      t.RowSpanningPackets += (stored.size() + n - 1) / t.Width != row;
-    }
-    if (stored.size() + n > count || at + (run ? 1 : n) * px > f.size()) {
-      return t;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      stored.push_back(pixelAt(at + (run ? 0 : i * px)));
-    }
-    at += (run ? 1 : n) * px;
+  if (t.Type != 10) {
+    t.BytesUsed = at + count * px;
+    return t;
+  }
+  for (std::size_t done = 0; done < count;) {
+    const bool run = f[at] & 0x80;
+    const std::size_t n = (f[at] & 0x7F) + 1u;
+    (run ? t.RunPackets : t.LiteralPackets)++;
+    t.RowSpanningPackets += (done + n - 1) / t.Width != done / t.Width;
+    at += 1 + (run ? 1 : n) * px;
+    done += n;
   }
   t.BytesUsed = at;
-  t.Complete = stored.size() == count;
-  const bool topDown = t.Descriptor & 0x20;
-  for (int y = 0; y < t.Height && t.Complete; ++y) {
-    const int row = topDown ? y : t.Height - 1 - y;
-    t.Pixels.insert(t.Pixels.end(), stored.begin() + row * t.Width,
-                    stored.begin() + (row + 1) * t.Width);
-  }
   return t;
 }
 
@@ -226,16 +212,16 @@ TEST(ArtPictures, BitsArePremultipliedWithOneSpriteInEachHalf) {
   EXPECT_GT(differing, 50);
 }
 
-// The font sheet as the game reads it.
+// The font sheet as the game's parser reads it.
 struct Font {
   Bytes File;
-  int Width(unsigned char c) const { return static_cast<std::int8_t>(File[20 + c]); }
-  int Alpha(int x, int y) const { return File[276 + (y * 256 + x) * 4 + 3]; }
+  BffFile Bff;
+  int Width(unsigned char c) const { return static_cast<std::int8_t>(Bff.Widths[c]); }
+  int Alpha(int x, int y) const { return Bff.Pixels[(y * 256 + x) * 4 + 3]; }
   int Sum(const std::string& s) const {
     int w = 0;
-    for (char c : s) {
+    for (char c : s)
       w += Width(static_cast<unsigned char>(c));
-    }
     return w;
   }
   // Ink rows of a character's cell: count of inked pixels per row, top row first.
@@ -243,38 +229,36 @@ struct Font {
     const int k = c - 32;
     std::vector<int> ink(16);
     for (int y = 0; y < 16; ++y) {
-      for (int x = 0; x < 16; ++x) {
+      for (int x = 0; x < 16; ++x)
         ink[y] += Alpha(k % 16 * 16 + x, k / 16 * 16 + y) > 96;
-      }
     }
     return ink;
   }
 };
 
 Font LoadFont() {
-  return Font{ReadArt("SieveFont.bff")};
+  Font f{ReadArt("SieveFont.bff"), {}};
+  EXPECT_TRUE(ParseBff(f.File.data(), f.File.size(), f.Bff));
+  return f;
 }
 
 TEST(ArtFont, HeaderDescribesA32BitSheetOf16PixelCellsFromTheSpace) {
   const Font f = LoadFont();
-  ASSERT_EQ(f.File.size(), 276u + 256 * 256 * 4);
-  EXPECT_EQ(f.File[0], 0xBF);
-  EXPECT_EQ(f.File[1], 0xF2);
-  EXPECT_EQ(Le32(f.File, 2), 256);
-  EXPECT_EQ(Le32(f.File, 6), 256);
-  EXPECT_EQ(Le32(f.File, 10), 16);
-  EXPECT_EQ(Le32(f.File, 14), 16);
-  EXPECT_EQ(f.File[18], 32);
-  EXPECT_EQ(f.File[19], 32);
-  for (int c = 0; c < 32; ++c) {
+  ASSERT_NE(f.Bff.Pixels, nullptr);
+  EXPECT_EQ(f.Bff.ImageWidth, 256);
+  EXPECT_EQ(f.Bff.ImageHeight, 256);
+  EXPECT_EQ(f.Bff.CellWidth, 16);
+  EXPECT_EQ(f.Bff.CellHeight, 16);
+  EXPECT_EQ(f.Bff.BitsPerPixel, 32);
+  EXPECT_EQ(f.Bff.BaseChar, 32);
+  for (int c = 0; c < 32; ++c)
     EXPECT_EQ(f.Width(c), 0) << "control code " << c;
-  }
   for (int c = 32; c < 127; ++c) {
     EXPECT_GE(f.Width(c), 3) << char(c);
     EXPECT_LE(f.Width(c), 16) << char(c);
   }
-  for (std::size_t i = 276; i < f.File.size(); i += 4) {
-    ASSERT_EQ(f.File[i] & f.File[i + 1] & f.File[i + 2], 255)
+  for (std::size_t i = 0; i < 256u * 256 * 4; i += 4) {
+    ASSERT_EQ(f.Bff.Pixels[i] & f.Bff.Pixels[i + 1] & f.Bff.Pixels[i + 2], 255)
         << "glyphs are white, shaped by alpha";
   }
 }

@@ -7,15 +7,10 @@
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3native.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "app/Callbacks.h"
 #include "app/Shell.h"
@@ -228,28 +223,6 @@ protected:
     ResetInput();
   }
 
-  // Gives the window the keyboard (there is no window manager to do it).
-  static void Focus() {
-    XSetInputFocus(XDisplay, Native, RevertToParent, CurrentTime);
-    XSync(XDisplay, False);
-  }
-  // Presents frames (which processes the window's events) until the condition holds or about
-  // five seconds have passed; returns whether it held.
-  static bool FlipUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-      FlipBuffers();
-      if (condition())
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-  }
-  static void FakeKey(KeySym symbol, bool down) {
-    XTestFakeKeyEvent(XDisplay, XKeysymToKeycode(XDisplay, symbol), down ? True : False, 0);
-    XSync(XDisplay, False);
-  }
-
   static inline ::Display* XDisplay = nullptr;
   static inline GLFWwindow* Handle = nullptr;
   static inline ::Window Native = 0;
@@ -295,61 +268,6 @@ TEST_F(ShellWindow, FlipBuffersEndsTheRunOnceTheWindowShouldClose) {
   EXPECT_FALSE(WindowOpen());
   FlipBuffers();
   EXPECT_EQ(RunLevel, 0);
-}
-
-TEST_F(ShellWindow, KeysFromTheXServerArriveInFlipBuffers) {
-  Focus();
-  FakeKey(XK_Left, true);
-  EXPECT_TRUE(FlipUntil([] { return Keys[KeyLeft]; }));
-  // Held for a while: the server's auto-repeat must not make it look released.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  FlipBuffers();
-  FlipBuffers();
-  EXPECT_TRUE(Keys[KeyLeft]);
-  FakeKey(XK_Left, false);
-  EXPECT_TRUE(FlipUntil([] { return !Keys[KeyLeft]; }));
-  EXPECT_EQ(RunLevel, 1);
-}
-
-TEST_F(ShellWindow, EscFromTheXServerEndsTheRun) {
-  Focus();
-  FakeKey(XK_Escape, true);
-  EXPECT_TRUE(FlipUntil([] { return RunLevel == 0; }));
-  FakeKey(XK_Escape, false);
-  EXPECT_TRUE(FlipUntil([] { return !Keys[KeyEscape]; }));
-}
-
-TEST_F(ShellWindow, PointerAndButtonsFromTheXServerArriveInPollEvents) {
-  int rootX = 0, rootY = 0;
-  ::Window child = 0;
-  XTranslateCoordinates(XDisplay, Native, DefaultRootWindow(XDisplay), 0, 0, &rootX, &rootY,
-                        &child);
-  XTestFakeMotionEvent(XDisplay, -1, rootX + 321, rootY + 123, 0);
-  XSync(XDisplay, False);
-  const auto pollUntil = [](const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-      PollEvents();
-      if (condition())
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-  };
-  EXPECT_TRUE(pollUntil([] { return Mouse.X == 321 && Mouse.Y == 123; }))
-      << "pointer at " << Mouse.X << ", " << Mouse.Y;
-
-  XTestFakeButtonEvent(XDisplay, 1, True, 0);
-  XSync(XDisplay, False);
-  EXPECT_TRUE(pollUntil([] { return Mouse.Left; }));
-  XTestFakeButtonEvent(XDisplay, 3, True, 0);
-  XSync(XDisplay, False);
-  EXPECT_TRUE(pollUntil([] { return Mouse.Right; }));
-  XTestFakeButtonEvent(XDisplay, 1, False, 0);
-  XTestFakeButtonEvent(XDisplay, 3, False, 0);
-  XSync(XDisplay, False);
-  EXPECT_TRUE(pollUntil([] { return !Mouse.Left && !Mouse.Right; }));
-  EXPECT_EQ(RunLevel, 1);
 }
 
 }  // namespace
