@@ -12,8 +12,8 @@ constexpr int HoleSlots = 12;
 // RAM at the start of a game, shown with the unit letter "k".
 constexpr int StartRam = 4000000;
 
-// RAM one open hole drains on a leak tick, per millisecond of that frame. The Windows release
-// has always leaked twice as fast as the Linux one; uptimes of the two are not comparable.
+// RAM one open hole drains on a leak tick, per millisecond of that frame. The Windows build
+// drains twice as fast as the others, so uptimes of the two are not comparable.
 #ifdef _WIN32
 constexpr double DrainPerMs = 256.0;
 #else
@@ -24,7 +24,7 @@ constexpr double DrainPerMs = 128.0;
 constexpr int OpenChance = 50;
 
 // Least time between leak ticks, in seconds. Deliberately the float 0.015
-// (0.014999999664723873 s): tick times have always been computed with it.
+// (0.014999999664723873 s): every tick time is computed with that value.
 constexpr float TickSpacing = 0.015f;
 
 // Degrees the case turns per millisecond while Left or Right is held.

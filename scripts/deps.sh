@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
-# Installs what building, playing and testing Sieve Rush need on Debian 12, if missing.
-# Runs as root, or through sudo.
+# Installs what building, playing and testing Sieve Rush need on Debian 12, if missing: the
+# native build, the art tool, the test suite, the fuzzers and sanitizers, and the Windows build
+# with its Wine tests. Runs as root, or through sudo. `deps.sh --list` prints the packages.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config               # the build
   libglfw3-dev libgl-dev libgl1-mesa-dri         # window, OpenGL and Mesa's software renderer
   libfreetype-dev fonts-dejavu-core              # the art tool bakes the font from DejaVu
-  libgtest-dev                                   # the test suite
-  xvfb xauth libx11-dev libxtst-dev              # an X server and real input for the tests
-  x11-apps x11-utils imagemagick                 # screenshots, display checks
-  dpkg-dev desktop-file-utils xdotool            # the Debian package and its install test
+  libgtest-dev libx11-dev                        # the unit tests (GL tests open an X window)
+  xvfb xauth x11-utils python3 python3-xlib      # an X server, and the driver of the real game
+  imagemagick valgrind                           # screenshots; the long memory check
+  dpkg-dev desktop-file-utils                    # the Debian package and its install test
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
-  valgrind                                       # memory checking of the game
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip  # the Windows build
+  wine wine64                                    # Wine 8, to run the Windows build
 )
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
