@@ -10,7 +10,8 @@
 #   3. builds the art natively: the art generator runs on the build host  -> OUT_DIR/native
 #   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
 #   5. checks the executable's subsystem and imports, and zips it with the art
-#   6. with --test: runs tests/windows/run-wine-tests.sh on the zip
+#   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check built
+#      by MinGW; screenshots in OUT_DIR/wine-shots
 #
 # SIEVERUSH_WERROR=ON makes warnings of the cross build errors. Builds use at most two jobs.
 set -euo pipefail
@@ -122,6 +123,9 @@ timed "package" step_package
 log "built $zip_path in $((SECONDS - total)) s"
 
 if [ "$run_tests" = 1 ]; then
-  "$repo/tests/windows/run-wine-tests.sh" "$zip_path" "$out/wine-shots"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$repo" \
+    "$repo/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
+  SIEVERUSH_SHOTS=$out/wine-shots "$repo/scripts/with-x.sh" /usr/bin/python3 \
+    "$repo/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
 fi
 echo "$zip_path"

@@ -10,7 +10,7 @@ WINDOWS_DEPS=(
   wine wine64                                            # Wine 8, to run what it builds
   dpkg-dev                                               # apt-get source unpacks with it
   cmake ninja-build zip                                  # the build and the package
-  xvfb xauth xdotool x11-apps imagemagick                # X server, input, screenshots
+  xvfb xauth x11-utils python3-xlib                      # X server; tests/play.py drives it
 )
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }

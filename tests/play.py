@@ -1,0 +1,525 @@
+#!/usr/bin/python3
+"""Plays the real Sieve Rush as a player does, on the X server of $DISPLAY, and checks what the
+player sees: pixels of the window, the exit status, standard output and the files written.
+
+  play.py native GAME ARTDIR           the game, run in a fresh folder holding the art
+  play.py install BUILDDIR             installed into a prefix, started by name from elsewhere
+  play.py wine ZIP_OR_DIR [DRAIN_EXE]  the Windows build under Wine, in a fresh prefix
+  play.py soak GAME ARTDIR SECONDS     random play: the game never dies, its memory stays flat
+  play.py valgrind GAME ARTDIR         the start of play under memcheck
+
+Run it under scripts/with-x.sh. SIEVERUSH_SHOTS=FOLDER keeps PNG pictures of what it saw.
+Every case drives a "player" (start, keys, pointer, shot, exit status, files written); a
+backend for another platform is one more such class.
+"""
+import atexit, os, random, re, shutil, signal, struct, subprocess, sys, tempfile, time, zipfile, zlib
+from Xlib import X, XK, display, error, protocol
+from Xlib.ext import xtest
+
+W, H = 800, 600
+CELL = 16  # the font's cell height: a text line drawn at y covers rows y .. y + 16 from the bottom
+TITLE = [(320, 500), (150, 450), (80, 380), (120, 300), (160, 270), (260, 100)]
+GAME_OVER = [(325, 520), (200, 450), (250, 400), (160, 350), (210, 320), (80, 280), (110, 240),
+             (110, 215), (110, 190), (80, 100)]
+STATUS_Y, RAM_X, UPTIME_X = 30, 20, 600  # the two status lines during play
+CASE = (150, 150, 650, 450)  # the part of the window where the case stands
+REST = (770, 30)  # where the pointer rests: inside the window, clear of the case and the text
+MISSING_ART_STATUS = 0  # how the game ends when it cannot read an art file
+ART = ['SieveFont.bff', 'Case.tga', 'CaseSide.tga', 'Patch.tga', 'Hole.tga', 'Bits.tga']
+PROMPT = 30  # seconds for what happens at once for a player (shared machine, software GL)
+
+
+class Fail(Exception):
+    pass
+
+
+def check(ok, what):
+    if not ok:
+        raise Fail(what)
+
+
+black = lambda p: max(p) <= 8
+lit = lambda p: max(p) >= 48
+white = lambda p: min(p) >= 200
+blue = lambda p: p[0] <= 8 and p[1] <= 8 and abs(p[2] - 191) <= 6  # the crashed system's blue
+dark = lambda p: max(p) < 45  # the inside of a hole
+skin = lambda p: p[0] >= 50 and p[0] > p[1] > p[2] and (p[0] - p[2]) * 10 >= p[0] * 3  # plaster
+
+
+class Shot:
+    """A picture of the window, pixel(x, y) = (r, g, b) counted from its top-left corner."""
+
+    def __init__(self, data, w=W, h=H, order=(2, 1, 0), bpp=4):
+        self.data, self.w, self.h, self.order, self.bpp = data, w, h, order, bpp
+
+    def pixel(self, x, y):
+        i = (y * self.w + x) * self.bpp
+        return tuple(self.data[i + o] for o in self.order)
+
+    def count(self, box, pred, step=1):
+        x0, y0, x1, y1 = box
+        return sum(1 for y in range(max(y0, 0), min(y1, self.h), step)
+                   for x in range(max(x0, 0), min(x1, self.w), step) if pred(self.pixel(x, y)))
+
+    def save(self, name):
+        folder = os.environ.get('SIEVERUSH_SHOTS')
+        if not folder:
+            return
+        os.makedirs(folder, exist_ok=True)
+        rows = b''.join(b'\0' + bytes(v for x in range(self.w) for v in self.pixel(x, y))
+                        for y in range(self.h))
+        chunk = lambda kind, d: (struct.pack('>I', len(d)) + kind + d +
+                                 struct.pack('>I', zlib.crc32(kind + d)))
+        with open(os.path.join(folder, f'{sys.argv[1]}-{name}.png'), 'wb') as f:
+            f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', self.w, self.h,
+                    8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+
+
+class XPlayer:
+    """The game as a child process, its window found by name on the X server, real input
+    through XTest, the screen read back from the root window."""
+    eol, slow, argv, env = '\n', 1, [], {}
+
+    def __init__(self):
+        self.d = display.Display()
+        self.root = self.d.screen().root
+        self.work = tempfile.mkdtemp(prefix='sieverush-play ')
+        self.proc = self.win = None
+        atexit.register(self.finish)
+
+    def fresh(self, source, name='play'):  # a new folder holding a copy of the game's files
+        folder = os.path.join(self.work, name)
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.copytree(source, folder)
+        return folder
+
+    def snapshot(self):
+        return {os.path.join(d, f): os.stat(os.path.join(d, f)).st_mtime_ns
+                for d in self.watched for f in os.listdir(d)}
+
+    def start(self, display=True, missing=None):
+        self.stop()
+        self.prepare()
+        if missing:
+            os.remove(os.path.join(self.cwd, missing))
+        env = dict(os.environ, **self.env)
+        if not display:
+            env.pop('DISPLAY')
+        self.before, self.win = self.snapshot(), None
+        with open(self.work + '/out', 'wb') as out, open(self.work + '/err', 'wb') as err:
+            self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out,
+                                         stderr=err, stdin=subprocess.DEVNULL)
+
+    def window(self):
+        if self.win:
+            return self.win
+        todo = [self.root]
+        while todo:
+            w = todo.pop()
+            try:
+                todo += w.query_tree().children
+                if (w.get_wm_name() == 'Sieve Rush' and w.get_attributes().map_state == X.IsViewable
+                        and (w.get_geometry().width, w.get_geometry().height) == (W, H)):
+                    self.win = w
+            except error.XError:
+                pass
+        return self.win
+
+    def at(self, x, y):  # window pixel to root pixel
+        o = self.root.translate_coords(self.window(), 0, 0)
+        return o.x + x, o.y + y
+
+    def shot(self):
+        try:
+            return self.window() and Shot(self.root.get_image(*self.at(0, 0), W, H, X.ZPixmap,
+                                                              0xffffffff).data)
+        except error.XError:
+            return None
+
+    def fake(self, kind, detail=0, **where):
+        xtest.fake_input(self.d, kind, detail, **where)
+        self.d.sync()
+
+    def key(self, name, down):
+        if down and self.window():  # no window manager gives it the keyboard
+            self.win.set_input_focus(X.RevertToParent, X.CurrentTime)
+        code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
+        self.fake(X.KeyPress if down else X.KeyRelease, code)
+
+    def move(self, x, y):
+        rx, ry = self.at(x, y)
+        self.fake(X.MotionNotify, x=rx, y=ry)
+
+    def button(self, down):
+        self.fake(X.ButtonPress if down else X.ButtonRelease, 1)
+
+    def close(self):  # as a window manager closes a window: WM_DELETE_WINDOW, never destroy
+        atom = self.d.intern_atom
+        self.window().send_event(protocol.event.ClientMessage(
+            window=self.win, client_type=atom('WM_PROTOCOLS'),
+            data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
+        self.d.sync()
+
+    def wait_exit(self, seconds=PROMPT):
+        try:
+            return self.proc.wait(seconds * self.slow)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def out(self, name='out'):
+        with open(f'{self.work}/{name}', encoding='latin-1') as f:
+            return f.read()
+
+    def written(self):  # {name: contents} of the files the game made or changed
+        return {os.path.basename(f): open(f, 'rb').read()
+                for f, t in self.snapshot().items() if self.before.get(f) != t}
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+    def finish(self):
+        self.stop()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+
+class Native(XPlayer):
+    def __init__(self, game, art, *wrapper):
+        super().__init__()
+        self.argv, self.art = [*wrapper, os.path.abspath(game)], art
+
+    def prepare(self):
+        self.cwd = self.fresh(self.art)
+        self.watched = [self.cwd]
+
+
+class Install(XPlayer):
+    def __init__(self, build):
+        super().__init__()
+        self.prefix, self.elsewhere = self.work + '/pre fix', self.work + '/elsewhere'
+        subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        os.makedirs(self.work + '/path')
+        os.makedirs(self.elsewhere)
+        os.symlink(self.prefix + '/bin/sieverush', self.work + '/path/sieverush')
+        self.argv, self.cwd, self.build = ['sieverush'], self.elsewhere, build
+        self.env = {'PATH': self.work + '/path:' + os.environ['PATH']}
+        self.watched = [self.elsewhere, self.prefix + '/share/sieverush']
+        self.installed = sorted(os.path.relpath(os.path.join(d, f), self.prefix)
+                                for d, _, fs in os.walk(self.prefix) for f in fs)
+
+    def prepare(self):
+        pass
+
+
+class Wine(XPlayer):
+    eol, slow = '\r\n', 3
+
+    def __init__(self, package, drain=None):
+        super().__init__()
+        self.package, self.drain = self.work + '/package', drain
+        if os.path.isdir(package):
+            shutil.copytree(package, self.package)
+        else:
+            zipfile.ZipFile(package).extractall(self.package)
+        self.env = {'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': '-all',
+                    'WINEDLLOVERRIDES': 'mscoree,mshtml='}
+        self.argv = ['wine', 'sieverush.exe']
+        subprocess.run(['wineboot', '-i'], env=self.no_display(), capture_output=True)
+
+    def no_display(self):
+        return {k: v for k, v in dict(os.environ, **self.env).items() if k != 'DISPLAY'}
+
+    def prepare(self):
+        self.cwd = self.fresh(self.package)
+        self.watched = [self.cwd]
+
+    def run(self, exe):
+        r = subprocess.run(['wine', exe], env=self.no_display(), capture_output=True, timeout=300)
+        return r.returncode, r.stdout.decode('latin-1')
+
+    def stop(self):  # no Wine process outlives a run
+        super().stop()
+        subprocess.run(['wineserver', '-k'], env=self.no_display(), capture_output=True)
+
+
+# ------------------------------------------------------------------------------------------
+# What the player sees.
+
+def rows(y):  # screen rows [top, bottom) of a text line drawn at y from the bottom
+    return H - y - CELL, H - y
+
+
+def tap(p, key):  # held long enough for a frame or a poll to see it (Wine needs that)
+    p.key(key, True)
+    time.sleep(0.25)
+    p.key(key, False)
+
+
+def wait(p, test, what, seconds=PROMPT):
+    deadline = time.time() + seconds * p.slow
+    while time.time() < deadline:
+        s = p.shot()
+        if s and test(s):
+            return s
+        check(p.proc.poll() is None, f'the game ended with {p.proc.poll()} before {what}')
+        time.sleep(0.05)
+    raise Fail(f'no {what} within {seconds * p.slow} s')
+
+
+def layout(s, lines, background):
+    """Every line lit where it is drawn, nothing left of it or between the lines."""
+    fg = lambda px: not background(px)
+    owners = [0] * H
+    for x, y in lines:
+        for r in range(*rows(y)):
+            owners[r] += 1
+    for x, y in lines:
+        top, bottom = rows(y)
+        check(s.count((x, top, W, bottom), fg) > 40, f'no text on the line at y = {y}')
+        left = sum(s.count((0, r, x - 1, r + 1), fg) for r in range(top, bottom) if owners[r] == 1)
+        check(left == 0, f'{left} pixels left of the line at ({x}, {y})')
+    stray = sum(s.count((0, r, W, r + 1), fg) for r in range(H) if not any(owners[max(r - 1, 0):r + 2]))
+    check(stray == 0, f'{stray} pixels drawn outside the text lines')
+
+
+def case_in_middle(s):  # drawn and textured, not one colour
+    box = (340, 240, 460, 360)
+    grey = [sum(s.pixel(x, y)) // 3 for y in range(240, 360, 4) for x in range(340, 460, 4)]
+    return s.count(box, black, 4) < 45 and max(grey) - min(grey) >= 40
+
+
+def blue_screen(s):
+    return s.count((0, 0, W, H), blue, 8) > 0.8 * (W // 8) * (H // 8)
+
+
+def outline(s):  # first and last columns solidly drawn across the middle (spray is not solid)
+    cols = [x for x in range(W) if s.count((x, 250, x + 1, 350), black, 4) <= 2]
+    return (cols[0], cols[-1]) if cols else (-1, -1)
+
+
+def apart(a, b):
+    return max(abs(a[0] - b[0]), abs(a[1] - b[1]))
+
+
+def title_shown(p, **how):
+    p.start(**how)
+    return wait(p, lambda s: s.count((0, *rows(TITLE[0][1])[:1], W, rows(TITLE[0][1])[1]), lit) > 40,
+                'title screen')
+
+
+def start_play(p):
+    title_shown(p)
+    p.move(*REST)
+    tap(p, 'space')
+    return wait(p, case_in_middle, 'case after Space')
+
+
+def end(p):
+    """Esc ends the game with status 0; a normal run says nothing and writes no file."""
+    tap(p, 'Escape')
+    status = p.wait_exit()
+    check(status == 0, f'Esc ended the game with {status}')
+    check(p.out() == '' and not p.written(), f'said {p.out()!r}, wrote {list(p.written())}')
+
+
+# ------------------------------------------------------------------------------------------
+# The cases.
+
+def title(p):
+    title_shown(p)
+    time.sleep(0.5)  # drawn once, then it waits
+    s = p.shot()
+    s.save('title')
+    layout(s, TITLE, black)
+    end(p)
+
+
+def play(p):
+    s = start_play(p)
+    s.save('play')
+    top, bottom = rows(STATUS_Y)
+    check(s.count((RAM_X, top, UPTIME_X - 20, bottom), white) > 40, 'no RAM line')
+    check(s.count((UPTIME_X, top, W, bottom), white) > 40, 'no uptime line')
+    beside = [(0, top - 12, W, top - 1), (0, bottom + 1, W, bottom + 12), (0, top, RAM_X - 1, bottom)]
+    check(sum(s.count(b, white) for b in beside) == 0, 'white beside the status lines')
+    end(p)
+
+
+def turning(p):
+    start_play(p)
+    p.key('Left', True)
+    p.key('Right', True)
+    time.sleep(0.5)  # both reach the game, maybe a frame apart
+    held = outline(p.shot())
+    time.sleep(1.5)
+    check(apart(outline(p.shot()), held) <= 2, 'the case turned with Left and Right held')
+    p.key('Right', False)
+    wait(p, lambda s: apart(outline(s), held) > 15, 'turn with Left held').save('turning')
+    p.key('Left', False)
+    end(p)
+
+
+def patching(p):
+    ref = start_play(p)
+    skin_on_case = lambda s: s.count(CASE, skin, 2)
+    cursor_at_rest = lambda s: s.count((REST[0] - 24, REST[1] - 24, REST[0] + 24, REST[1] + 24), skin) > 30
+
+    def click(x, y):  # held until the game has drawn frames with the button down
+        p.move(x, y)
+        p.button(True)
+        time.sleep(1.5)
+        p.button(False)
+        p.move(*REST)
+        return wait(p, cursor_at_rest, 'cursor back at rest')
+    check(skin_on_case(click(60, 300)) <= skin_on_case(ref) + 10, 'a click beside the case patched')
+
+    def hole(s):  # a spot on the case that turned dark since the start
+        return next(((x, y) for y in range(CASE[1], CASE[3], 6) for x in range(CASE[0], CASE[2], 6)
+                     if dark(s.pixel(x, y)) and not dark(ref.pixel(x, y))
+                     and s.count((x - 4, y - 4, x + 5, y + 5), dark) >= 75), None)
+    x, y = hole(wait(p, hole, 'open hole', 180))
+    around = lambda s: s.count((x - 15, y - 15, x + 16, y + 16), skin)
+    before = around(p.shot())
+    patched = click(x, y)
+    patched.save('patched')
+    check(around(patched) > before + 60, f'no plaster on the hole clicked at ({x}, {y})')
+    end(p)
+
+
+def game_over(p):
+    start_play(p)
+    s = wait(p, blue_screen, 'game-over screen', 240)
+    time.sleep(0.5)
+    s = p.shot()
+    s.save('gameover')
+    layout(s, GAME_OVER, blue)
+    tap(p, 'space')
+    wait(p, lambda s: case_in_middle(s) and not s.count((0, 0, W, H), blue, 8), 'new game')
+    end(p)
+
+
+def window_closed(p):
+    for begin in title_shown, start_play:
+        begin(p)
+        p.close()
+        status = p.wait_exit()
+        check(status == 0, f'closing the window after {begin.__name__} ended it with {status}')
+
+
+def no_display(p):
+    p.start(display=False)
+    status = p.wait_exit(90)
+    report = 'Caught exception:\n  Failed to initialize GLFW.\n'.replace('\n', p.eol).encode()
+    check(status == 1, f'ended with {status}')
+    check(p.written() == {'GL_ERROR.txt': report} and p.out() == '', f'wrote {p.written()}')
+
+
+def missing_art(p):
+    p.start(missing='Case.tga')
+    status = p.wait_exit(90)
+    check(status == MISSING_ART_STATUS, f'ended with {status}')
+    check(p.out() == "Unable to load 'Case.tga'\n", f'said {p.out()!r}')
+
+
+def desktop_entry(p):
+    r = subprocess.run(['desktop-file-validate', p.prefix + '/share/applications/sieverush.desktop'])
+    check(r.returncode == 0, 'the desktop entry does not validate')
+
+
+def package(p):  # the .deb holds the files of the prefix install, under /usr
+    subprocess.run(['cpack', '--config', p.build + '/CPackConfig.cmake', '-G', 'DEB', '-B',
+                    p.work + '/deb'], check=True, capture_output=True)
+    deb = [f for f in os.listdir(p.work + '/deb') if f.endswith('.deb')]
+    listing = subprocess.run(['dpkg-deb', '-c', f'{p.work}/deb/{deb[0]}'], capture_output=True,
+                             text=True, check=True).stdout.splitlines()
+    packed = sorted(l.split()[5][len('./usr/'):] for l in listing if not l.startswith('d'))
+    check(packed == p.installed, f'packed {packed}, installed {p.installed}')
+
+
+def drain(p):  # the Windows build drains 256 RAM per millisecond and open hole
+    status, out = p.run(p.drain)
+    check(status == 0 and '256' in out, f'{out!r}, status {status}')
+
+
+def soak(p):
+    """Random input for a while: the game never dies and, after its first minute, its resident
+    memory grows by less than 1 MiB; Esc still ends it."""
+    start_play(p)
+    rnd, rss, t0 = random.Random(1), [], time.time()
+    while time.time() - t0 < p.seconds:
+        check(p.proc.poll() is None, f'the game died with {p.proc.poll()}')
+        keys = rnd.choice([['space'], ['Left'], ['Right'], ['Left', 'Right'], ['a', 'F1', 'Tab'], []])
+        click = rnd.random() < 0.5
+        p.move(rnd.randrange(W + 100), rnd.randrange(H))
+        for k in keys:
+            p.key(k, True)
+        p.button(True) if click else None
+        time.sleep(rnd.uniform(0.05, 0.9))
+        p.button(False) if click else None
+        for k in keys:
+            p.key(k, False)
+        with open(f'/proc/{p.proc.pid}/status') as f:
+            rss.append((time.time() - t0, int(re.search(r'VmRSS:\s+(\d+)', f.read())[1])))
+    median = lambda a, b: sorted(k for t, k in rss if a <= t < b)[len([t for t, _ in rss if a <= t < b]) // 2]
+    grown = median(p.seconds - 10, p.seconds + 60) - median(50, 60)
+    print(f'soak: {len(rss)} actions, RSS grew {grown} KiB after the first minute')
+    check(grown < 1024, f'RSS grew {grown} KiB')
+    end(p)
+
+
+def soak_mode(game, art, seconds):
+    p = Native(game, art)
+    p.seconds = float(seconds)
+    return p
+
+
+def valgrind_mode(game, art):  # softpipe: no machine code made at run time, one thread
+    p = Native(game, art, 'valgrind', '--error-exitcode=99', '--leak-check=full',
+               '--errors-for-leak-kinds=definite', '--show-leak-kinds=definite',
+               f'--suppressions={os.path.dirname(os.path.abspath(__file__))}/valgrind.supp')
+    p.slow, p.env = 20, {'LIBGL_ALWAYS_SOFTWARE': '1', 'GALLIUM_DRIVER': 'softpipe'}
+    return p
+
+
+CASES = [  # name, the modes it applies to, the case
+    ('title screen', 'native install wine valgrind', title),
+    ('Space starts play', 'native wine valgrind', play),
+    ('turning', 'native', turning),
+    ('patching', 'native', patching),
+    ('game over and again', 'native', game_over),
+    ('window closed', 'native', window_closed),
+    ('no display', 'native install wine', no_display),
+    ('missing art', 'native', missing_art),
+    ('desktop entry', 'install', desktop_entry),
+    ('Debian package', 'install', package),
+    ('drain constant', 'wine', drain),
+    ('soak', 'soak', soak),
+]
+MODES = {'native': Native, 'install': Install, 'wine': Wine, 'soak': soak_mode,
+         'valgrind': valgrind_mode}
+
+
+def main():
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still kill the game on the way out
+    mode = sys.argv[1]
+    p = MODES[mode](*sys.argv[2:])
+    passed = failed = 0
+    for name, modes, case in CASES:
+        if mode not in modes.split() or (case is drain and not p.drain):
+            continue
+        try:
+            case(p)
+            passed += 1
+            print('pass', name, flush=True)
+        except Exception as e:
+            failed += 1
+            print(f'FAIL {name}: {e!r}\n{p.out("err")[-3000:]}', flush=True)
+        p.stop()
+    print(f'{passed} passed, {failed} failed')
+    sys.exit(failed > 0)
+
+
+if __name__ == '__main__':
+    main()
