@@ -46,20 +46,6 @@ public:
   void ezPrint(const char* text, int x, int y);
   int GetWidth(const char* text) const;
 
-  // Read-only views for tests and tools.
-  int GetCellWidth() const { return CellWidth; }
-  int GetCellHeight() const { return CellHeight; }
-  int GetYExtent() const { return YExtent; }
-  int GetColumns() const { return Columns; }
-  unsigned char GetBaseChar() const { return BaseChar; }
-  unsigned GetTexture() const { return Texture; }
-  int GetCursorX() const { return CursorX; }
-  int GetCursorY() const { return CursorY; }
-  float GetTexCellWidth() const { return TexCellWidth; }
-  float GetTexCellHeight() const { return TexCellHeight; }
-  int GetBlendStyle() const { return BlendStyle; }
-  bool IsYReversed() const { return YReversed; }
-
 private:
   int CellWidth = 0;
   int CellHeight = 0;
