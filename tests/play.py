@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Plays the real Sieve Rush as a player does, on the X server of $DISPLAY, and checks what the
-player sees: pixels of the window, the exit status, standard output and the files written.
+"""Plays the real Sieve Rush on the X server of $DISPLAY (run it under scripts/with-x.sh) and
+checks what a player sees and what the game does: pixels, exit status, output, files written.
 
   play.py native GAME ARTDIR           the game, run in a fresh folder holding the art
   play.py install BUILDDIR             installed into a prefix, started by name from elsewhere
@@ -8,9 +8,8 @@ player sees: pixels of the window, the exit status, standard output and the file
   play.py soak GAME ARTDIR SECONDS     random play: the game never dies, its memory stays flat
   play.py valgrind GAME ARTDIR         the start of play under memcheck
 
-Run it under scripts/with-x.sh. SIEVERUSH_SHOTS=FOLDER keeps PNG pictures of what it saw.
-Every case drives a "player" (start, keys, pointer, shot, exit status, files written); a
-backend for another platform is one more such class.
+SIEVERUSH_SHOTS=FOLDER keeps PNG pictures of what it saw. The cases drive a player (start, key,
+move, button, close, shot, wait_exit, out, written): another platform is one more backend.
 """
 import atexit, os, random, re, shutil, signal, struct, subprocess, sys, tempfile, time, zipfile, zlib
 from Xlib import X, XK, display, error, protocol
@@ -25,17 +24,12 @@ STATUS_Y, RAM_X, UPTIME_X = 30, 20, 600  # the two status lines during play
 CASE = (150, 150, 650, 450)  # the part of the window where the case stands
 REST = (770, 30)  # where the pointer rests: inside the window, clear of the case and the text
 MISSING_ART_STATUS = 0  # how the game ends when it cannot read an art file
-ART = ['SieveFont.bff', 'Case.tga', 'CaseSide.tga', 'Patch.tga', 'Hole.tga', 'Bits.tga']
 PROMPT = 30  # seconds for what happens at once for a player (shared machine, software GL)
-
-
-class Fail(Exception):
-    pass
 
 
 def check(ok, what):
     if not ok:
-        raise Fail(what)
+        raise AssertionError(what)
 
 
 black = lambda p: max(p) <= 8
@@ -47,7 +41,7 @@ skin = lambda p: p[0] >= 50 and p[0] > p[1] > p[2] and (p[0] - p[2]) * 10 >= p[0
 
 
 class Shot:
-    """A picture of the window, pixel(x, y) = (r, g, b) counted from its top-left corner."""
+    """A picture of the window: pixel(x, y) = (r, g, b), counted from its top-left corner."""
 
     def __init__(self, data, w=W, h=H, order=(2, 1, 0), bpp=4):
         self.data, self.w, self.h, self.order, self.bpp = data, w, h, order, bpp
@@ -62,70 +56,62 @@ class Shot:
                    for x in range(max(x0, 0), min(x1, self.w), step) if pred(self.pixel(x, y)))
 
     def save(self, name):
-        folder = os.environ.get('SIEVERUSH_SHOTS')
-        if not folder:
-            return
-        os.makedirs(folder, exist_ok=True)
-        rows = b''.join(b'\0' + bytes(v for x in range(self.w) for v in self.pixel(x, y))
-                        for y in range(self.h))
-        chunk = lambda kind, d: (struct.pack('>I', len(d)) + kind + d +
-                                 struct.pack('>I', zlib.crc32(kind + d)))
-        with open(os.path.join(folder, f'{sys.argv[1]}-{name}.png'), 'wb') as f:
-            f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', self.w, self.h,
-                    8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+        if folder := os.environ.get('SIEVERUSH_SHOTS'):
+            os.makedirs(folder, exist_ok=True)
+            rows = b''.join(b'\0' + bytes(v for x in range(self.w) for v in self.pixel(x, y))
+                            for y in range(self.h))
+            chunk = lambda kind, d: (struct.pack('>I', len(d)) + kind + d +
+                                     struct.pack('>I', zlib.crc32(kind + d)))
+            with open(f'{folder}/{sys.argv[1]}-{name}.png', 'wb') as f:
+                f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', self.w, self.h,
+                        8, 2, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
 
 
 class XPlayer:
     """The game as a child process, its window found by name on the X server, real input
     through XTest, the screen read back from the root window."""
-    eol, slow, argv, env = '\n', 1, [], {}
+    eol, slow, env, source, held = '\n', 1, {}, None, frozenset()  # held: keys down
 
-    def __init__(self):
+    def __init__(self, argv):
         self.d = display.Display()
-        self.root = self.d.screen().root
+        self.root, self.argv = self.d.screen().root, argv
         self.work = tempfile.mkdtemp(prefix='sieverush-play ')
         self.proc = self.win = None
         atexit.register(self.finish)
 
-    def fresh(self, source, name='play'):  # a new folder holding a copy of the game's files
-        folder = os.path.join(self.work, name)
-        shutil.rmtree(folder, ignore_errors=True)
-        shutil.copytree(source, folder)
-        return folder
-
     def snapshot(self):
-        return {os.path.join(d, f): os.stat(os.path.join(d, f)).st_mtime_ns
-                for d in self.watched for f in os.listdir(d)}
+        return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)}
 
     def start(self, display=True, missing=None):
         self.stop()
-        self.prepare()
+        if self.source:  # a fresh folder holding a copy of the game's files
+            self.cwd = self.work + '/play'
+            self.watched = [self.cwd]
+            shutil.rmtree(self.cwd, ignore_errors=True)
+            shutil.copytree(self.source, self.cwd)
         if missing:
-            os.remove(os.path.join(self.cwd, missing))
-        env = dict(os.environ, **self.env)
-        if not display:
-            env.pop('DISPLAY')
+            os.remove(f'{self.cwd}/{missing}')
+        env = {k: v for k, v in {**os.environ, **self.env}.items() if display or k != 'DISPLAY'}
         self.before, self.win = self.snapshot(), None
         with open(self.work + '/out', 'wb') as out, open(self.work + '/err', 'wb') as err:
-            self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out,
-                                         stderr=err, stdin=subprocess.DEVNULL)
+            self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out, stderr=err,
+                                         stdin=subprocess.DEVNULL)
 
     def window(self):
-        if self.win:
-            return self.win
-        todo = [self.root]
+        todo = [] if self.win else [self.root]
         while todo:
             w = todo.pop()
             try:
                 todo += w.query_tree().children
-                if (w.get_wm_name() == 'Sieve Rush' and w.get_attributes().map_state == X.IsViewable
-                        and (w.get_geometry().width, w.get_geometry().height) == (W, H)):
+                g = w.get_geometry()
+                if (w.get_wm_name() == 'Sieve Rush' and (g.width, g.height) == (W, H)
+                        and w.get_attributes().map_state == X.IsViewable):
                     self.win = w
-            except error.XError:
+            except error.XError:  # gone meanwhile
                 pass
         return self.win
 
-    def at(self, x, y):  # window pixel to root pixel
+    def at(self, x, y):  # window pixel to screen pixel
         o = self.root.translate_coords(self.window(), 0, 0)
         return o.x + x, o.y + y
 
@@ -141,10 +127,11 @@ class XPlayer:
         self.d.sync()
 
     def key(self, name, down):
-        if down and self.window():  # no window manager gives it the keyboard
+        if down and self.window():  # there is no window manager to give it the keyboard
             self.win.set_input_focus(X.RevertToParent, X.CurrentTime)
         code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
         self.fake(X.KeyPress if down else X.KeyRelease, code)
+        self.held = self.held | {name} if down else self.held - {name}
 
     def move(self, x, y):
         rx, ry = self.at(x, y)
@@ -160,7 +147,7 @@ class XPlayer:
             data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
         self.d.sync()
 
-    def wait_exit(self, seconds=PROMPT):
+    def wait_exit(self, seconds=PROMPT):  # the exit status, None if still running
         try:
             return self.proc.wait(seconds * self.slow)
         except subprocess.TimeoutExpired:
@@ -174,7 +161,10 @@ class XPlayer:
         return {os.path.basename(f): open(f, 'rb').read()
                 for f, t in self.snapshot().items() if self.before.get(f) != t}
 
-    def stop(self):
+    def stop(self):  # nothing stays held down for the next game
+        for name in self.held:
+            self.key(name, False)
+        self.button(False)
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
@@ -186,65 +176,49 @@ class XPlayer:
 
 class Native(XPlayer):
     def __init__(self, game, art, *wrapper):
-        super().__init__()
-        self.argv, self.art = [*wrapper, os.path.abspath(game)], art
-
-    def prepare(self):
-        self.cwd = self.fresh(self.art)
-        self.watched = [self.cwd]
+        super().__init__([*wrapper, os.path.abspath(game)])
+        self.source = art
 
 
 class Install(XPlayer):
     def __init__(self, build):
-        super().__init__()
-        self.prefix, self.elsewhere = self.work + '/pre fix', self.work + '/elsewhere'
+        super().__init__(['sieverush'])
+        self.build, self.prefix, self.cwd = build, self.work + '/pre fix', self.work + '/elsewhere'
         subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True,
                        stdout=subprocess.DEVNULL)
-        os.makedirs(self.work + '/path')
-        os.makedirs(self.elsewhere)
+        for folder in self.work + '/path', self.cwd:
+            os.makedirs(folder)
         os.symlink(self.prefix + '/bin/sieverush', self.work + '/path/sieverush')
-        self.argv, self.cwd, self.build = ['sieverush'], self.elsewhere, build
         self.env = {'PATH': self.work + '/path:' + os.environ['PATH']}
-        self.watched = [self.elsewhere, self.prefix + '/share/sieverush']
-        self.installed = sorted(os.path.relpath(os.path.join(d, f), self.prefix)
+        self.watched = [self.cwd, self.prefix + '/share/sieverush']
+        self.installed = sorted(os.path.relpath(f'{d}/{f}', self.prefix)
                                 for d, _, fs in os.walk(self.prefix) for f in fs)
-
-    def prepare(self):
-        pass
 
 
 class Wine(XPlayer):
     eol, slow = '\r\n', 3
 
     def __init__(self, package, drain=None):
-        super().__init__()
-        self.package, self.drain = self.work + '/package', drain
+        super().__init__(['wine', 'sieverush.exe'])
+        self.source, self.drain = self.work + '/package', drain
         if os.path.isdir(package):
-            shutil.copytree(package, self.package)
+            shutil.copytree(package, self.source)
         else:
-            zipfile.ZipFile(package).extractall(self.package)
+            zipfile.ZipFile(package).extractall(self.source)
         self.env = {'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': '-all',
                     'WINEDLLOVERRIDES': 'mscoree,mshtml='}
-        self.argv = ['wine', 'sieverush.exe']
-        subprocess.run(['wineboot', '-i'], env=self.no_display(), capture_output=True)
+        self.run('wineboot', '-i')
 
-    def no_display(self):
-        return {k: v for k, v in dict(os.environ, **self.env).items() if k != 'DISPLAY'}
-
-    def prepare(self):
-        self.cwd = self.fresh(self.package)
-        self.watched = [self.cwd]
-
-    def run(self, exe):
-        r = subprocess.run(['wine', exe], env=self.no_display(), capture_output=True, timeout=300)
+    def run(self, *argv):  # with no display; status and standard output
+        env = {k: v for k, v in {**os.environ, **self.env}.items() if k != 'DISPLAY'}
+        r = subprocess.run(argv, env=env, capture_output=True, timeout=300)
         return r.returncode, r.stdout.decode('latin-1')
 
-    def stop(self):  # no Wine process outlives a run
+    def stop(self):  # no Wine process outlives a game
         super().stop()
-        subprocess.run(['wineserver', '-k'], env=self.no_display(), capture_output=True)
+        self.run('wineserver', '-k')
 
 
-# ------------------------------------------------------------------------------------------
 # What the player sees.
 
 def rows(y):  # screen rows [top, bottom) of a text line drawn at y from the bottom
@@ -260,16 +234,15 @@ def tap(p, key):  # held long enough for a frame or a poll to see it (Wine needs
 def wait(p, test, what, seconds=PROMPT):
     deadline = time.time() + seconds * p.slow
     while time.time() < deadline:
-        s = p.shot()
-        if s and test(s):
+        if (s := p.shot()) and test(s):
             return s
         check(p.proc.poll() is None, f'the game ended with {p.proc.poll()} before {what}')
         time.sleep(0.05)
-    raise Fail(f'no {what} within {seconds * p.slow} s')
+    raise AssertionError(f'no {what} within {seconds * p.slow} s')
 
 
 def layout(s, lines, background):
-    """Every line lit where it is drawn, nothing left of it or between the lines."""
+    """Every line drawn where it belongs, nothing left of it, nothing between the lines."""
     fg = lambda px: not background(px)
     owners = [0] * H
     for x, y in lines:
@@ -285,13 +258,11 @@ def layout(s, lines, background):
 
 
 def case_in_middle(s):  # drawn and textured, not one colour
-    box = (340, 240, 460, 360)
     grey = [sum(s.pixel(x, y)) // 3 for y in range(240, 360, 4) for x in range(340, 460, 4)]
-    return s.count(box, black, 4) < 45 and max(grey) - min(grey) >= 40
+    return s.count((340, 240, 460, 360), black, 4) < 45 and max(grey) - min(grey) >= 40
 
 
-def blue_screen(s):
-    return s.count((0, 0, W, H), blue, 8) > 0.8 * (W // 8) * (H // 8)
+blue_screen = lambda s: s.count((0, 0, W, H), blue, 8) > 0.8 * (W // 8) * (H // 8)
 
 
 def outline(s):  # first and last columns solidly drawn across the middle (spray is not solid)
@@ -299,14 +270,13 @@ def outline(s):  # first and last columns solidly drawn across the middle (spray
     return (cols[0], cols[-1]) if cols else (-1, -1)
 
 
-def apart(a, b):
-    return max(abs(a[0] - b[0]), abs(a[1] - b[1]))
+apart = lambda a, b: max(abs(a[0] - b[0]), abs(a[1] - b[1]))  # how far an outline moved
 
 
-def title_shown(p, **how):
-    p.start(**how)
-    return wait(p, lambda s: s.count((0, *rows(TITLE[0][1])[:1], W, rows(TITLE[0][1])[1]), lit) > 40,
-                'title screen')
+def title_shown(p):
+    p.start()
+    top, bottom = rows(TITLE[0][1])
+    return wait(p, lambda s: s.count((0, top, W, bottom), lit) > 40, 'title screen')
 
 
 def start_play(p):
@@ -319,26 +289,22 @@ def start_play(p):
 def end(p):
     """Esc ends the game with status 0; a normal run says nothing and writes no file."""
     tap(p, 'Escape')
-    status = p.wait_exit()
-    check(status == 0, f'Esc ended the game with {status}')
+    check((status := p.wait_exit()) == 0, f'Esc ended the game with {status}')
     check(p.out() == '' and not p.written(), f'said {p.out()!r}, wrote {list(p.written())}')
 
 
-# ------------------------------------------------------------------------------------------
 # The cases.
 
 def title(p):
     title_shown(p)
     time.sleep(0.5)  # drawn once, then it waits
-    s = p.shot()
-    s.save('title')
+    (s := p.shot()).save('title')
     layout(s, TITLE, black)
     end(p)
 
 
 def play(p):
-    s = start_play(p)
-    s.save('play')
+    (s := start_play(p)).save('play')
     top, bottom = rows(STATUS_Y)
     check(s.count((RAM_X, top, UPTIME_X - 20, bottom), white) > 40, 'no RAM line')
     check(s.count((UPTIME_X, top, W, bottom), white) > 40, 'no uptime line')
@@ -363,37 +329,35 @@ def turning(p):
 
 def patching(p):
     ref = start_play(p)
-    skin_on_case = lambda s: s.count(CASE, skin, 2)
     cursor_at_rest = lambda s: s.count((REST[0] - 24, REST[1] - 24, REST[0] + 24, REST[1] + 24), skin) > 30
 
-    def click(x, y):  # held until the game has drawn frames with the button down
+    def click(x, y):  # held while the game draws frames, then the cursor goes back to rest
         p.move(x, y)
         p.button(True)
         time.sleep(1.5)
         p.button(False)
         p.move(*REST)
         return wait(p, cursor_at_rest, 'cursor back at rest')
-    check(skin_on_case(click(60, 300)) <= skin_on_case(ref) + 10, 'a click beside the case patched')
+    plasters = lambda s, box=CASE: s.count(box, skin, 2)
+    check(plasters(click(60, 300)) <= plasters(ref) + 10, 'a click beside the case patched')
 
-    def hole(s):  # a spot on the case that turned dark since the start
+    def hole(s):  # a spot on the case that turned dark since play began
         return next(((x, y) for y in range(CASE[1], CASE[3], 6) for x in range(CASE[0], CASE[2], 6)
                      if dark(s.pixel(x, y)) and not dark(ref.pixel(x, y))
                      and s.count((x - 4, y - 4, x + 5, y + 5), dark) >= 75), None)
     x, y = hole(wait(p, hole, 'open hole', 180))
-    around = lambda s: s.count((x - 15, y - 15, x + 16, y + 16), skin)
-    before = around(p.shot())
-    patched = click(x, y)
-    patched.save('patched')
-    check(around(patched) > before + 60, f'no plaster on the hole clicked at ({x}, {y})')
+    around = (x - 15, y - 15, x + 16, y + 16)
+    before = plasters(p.shot(), around)
+    (patched := click(x, y)).save('patched')
+    check(plasters(patched, around) > before + 15, f'no plaster on the hole clicked at ({x}, {y})')
     end(p)
 
 
 def game_over(p):
     start_play(p)
-    s = wait(p, blue_screen, 'game-over screen', 240)
+    wait(p, blue_screen, 'game-over screen', 240)
     time.sleep(0.5)
-    s = p.shot()
-    s.save('gameover')
+    (s := p.shot()).save('gameover')
     layout(s, GAME_OVER, blue)
     tap(p, 'space')
     wait(p, lambda s: case_in_middle(s) and not s.count((0, 0, W, H), blue, 8), 'new game')
@@ -404,42 +368,35 @@ def window_closed(p):
     for begin in title_shown, start_play:
         begin(p)
         p.close()
-        status = p.wait_exit()
-        check(status == 0, f'closing the window after {begin.__name__} ended it with {status}')
+        check((status := p.wait_exit()) == 0, f'closed after {begin.__name__}: status {status}')
 
 
 def no_display(p):
     p.start(display=False)
-    status = p.wait_exit(90)
+    check((status := p.wait_exit(90)) == 1, f'ended with {status}')
     report = 'Caught exception:\n  Failed to initialize GLFW.\n'.replace('\n', p.eol).encode()
-    check(status == 1, f'ended with {status}')
     check(p.written() == {'GL_ERROR.txt': report} and p.out() == '', f'wrote {p.written()}')
 
 
 def missing_art(p):
     p.start(missing='Case.tga')
-    status = p.wait_exit(90)
-    check(status == MISSING_ART_STATUS, f'ended with {status}')
+    check((status := p.wait_exit(90)) == MISSING_ART_STATUS, f'ended with {status}')
     check(p.out() == "Unable to load 'Case.tga'\n", f'said {p.out()!r}')
 
 
-def desktop_entry(p):
-    r = subprocess.run(['desktop-file-validate', p.prefix + '/share/applications/sieverush.desktop'])
-    check(r.returncode == 0, 'the desktop entry does not validate')
-
-
-def package(p):  # the .deb holds the files of the prefix install, under /usr
+def installed(p):  # a valid desktop entry; the .deb holds the files of the install, under /usr
+    entry = subprocess.run(['desktop-file-validate', p.prefix + '/share/applications/sieverush.desktop'])
+    check(entry.returncode == 0, 'the desktop entry does not validate')
     subprocess.run(['cpack', '--config', p.build + '/CPackConfig.cmake', '-G', 'DEB', '-B',
                     p.work + '/deb'], check=True, capture_output=True)
-    deb = [f for f in os.listdir(p.work + '/deb') if f.endswith('.deb')]
-    listing = subprocess.run(['dpkg-deb', '-c', f'{p.work}/deb/{deb[0]}'], capture_output=True,
-                             text=True, check=True).stdout.splitlines()
-    packed = sorted(l.split()[5][len('./usr/'):] for l in listing if not l.startswith('d'))
+    deb = [f'{p.work}/deb/{f}' for f in os.listdir(p.work + '/deb') if f.endswith('.deb')]
+    listing = subprocess.run(['dpkg-deb', '-c', *deb], capture_output=True, text=True).stdout
+    packed = sorted(l.split()[5][len('./usr/'):] for l in listing.splitlines() if l[0] != 'd')
     check(packed == p.installed, f'packed {packed}, installed {p.installed}')
 
 
 def drain(p):  # the Windows build drains 256 RAM per millisecond and open hole
-    status, out = p.run(p.drain)
+    status, out = p.run('wine', p.drain)
     check(status == 0 and '256' in out, f'{out!r}, status {status}')
 
 
@@ -455,14 +412,19 @@ def soak(p):
         p.move(rnd.randrange(W + 100), rnd.randrange(H))
         for k in keys:
             p.key(k, True)
-        p.button(True) if click else None
+        if click:
+            p.button(True)
         time.sleep(rnd.uniform(0.05, 0.9))
-        p.button(False) if click else None
+        if click:
+            p.button(False)
         for k in keys:
             p.key(k, False)
         with open(f'/proc/{p.proc.pid}/status') as f:
             rss.append((time.time() - t0, int(re.search(r'VmRSS:\s+(\d+)', f.read())[1])))
-    median = lambda a, b: sorted(k for t, k in rss if a <= t < b)[len([t for t, _ in rss if a <= t < b]) // 2]
+
+    def median(a, b):  # of the samples taken from a to b seconds
+        kib = sorted(k for t, k in rss if a <= t < b)
+        return kib[len(kib) // 2]
     grown = median(p.seconds - 10, p.seconds + 60) - median(50, 60)
     print(f'soak: {len(rss)} actions, RSS grew {grown} KiB after the first minute')
     check(grown < 1024, f'RSS grew {grown} KiB')
@@ -492,8 +454,7 @@ CASES = [  # name, the modes it applies to, the case
     ('window closed', 'native', window_closed),
     ('no display', 'native install wine', no_display),
     ('missing art', 'native', missing_art),
-    ('desktop entry', 'install', desktop_entry),
-    ('Debian package', 'install', package),
+    ('installed files', 'install', installed),
     ('drain constant', 'wine', drain),
     ('soak', 'soak', soak),
 ]
@@ -503,8 +464,7 @@ MODES = {'native': Native, 'install': Install, 'wine': Wine, 'soak': soak_mode,
 
 def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still kill the game on the way out
-    mode = sys.argv[1]
-    p = MODES[mode](*sys.argv[2:])
+    p = MODES[mode := sys.argv[1]](*sys.argv[2:])
     passed = failed = 0
     for name, modes, case in CASES:
         if mode not in modes.split() or (case is drain and not p.drain):
