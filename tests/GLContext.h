@@ -20,13 +20,13 @@ protected:
       XVisualInfo* visual = display ? glXChooseVisual(display, DefaultScreen(display), wanted) : 0;
       if (!visual)
         return false;
+      const Window root = DefaultRootWindow(display);
       XSetWindowAttributes attributes{};
-      attributes.colormap =
-          XCreateColormap(display, DefaultRootWindow(display), visual->visual, AllocNone);
-      const Window window =
-          XCreateWindow(display, DefaultRootWindow(display), 0, 0, 800, 600, 0, visual->depth,
-                        InputOutput, visual->visual, CWColormap, &attributes);
+      attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+      const Window window = XCreateWindow(display, root, 0, 0, 800, 600, 0, visual->depth,
+                                          InputOutput, visual->visual, CWColormap, &attributes);
       const GLXContext context = glXCreateContext(display, visual, nullptr, True);
+      XFree(visual);
       return context && glXMakeCurrent(display, window, context);
     }();
     ASSERT_TRUE(current) << "no X display or no GLX visual: run under xvfb-run";
