@@ -438,7 +438,7 @@ def soak_mode(game, art, seconds):
 
 
 def valgrind_mode(game, art):  # softpipe: no machine code made at run time, one thread
-    p = Native(game, art, 'valgrind', '--error-exitcode=99', '--leak-check=full',
+    p = Native(game, art, 'valgrind', '--error-exitcode=99', '--leak-check=full', '--keep-debuginfo=yes',
                '--errors-for-leak-kinds=definite', '--show-leak-kinds=definite',
                f'--suppressions={os.path.dirname(os.path.abspath(__file__))}/valgrind.supp')
     p.slow, p.env = 20, {'LIBGL_ALWAYS_SOFTWARE': '1', 'GALLIUM_DRIVER': 'softpipe'}
