@@ -46,22 +46,25 @@ short ReadS16(const unsigned char* p) {
 }
 
 // Copies pixels of 1, 3 or 4 bytes from the file's blue-green-red(-alpha) order into red-green-
-// blue(-alpha); single bytes are palette indices and go across as they are. A plain loop per
-// depth: the compiler vectorises it, so the decode costs little more than a copy.
+// blue(-alpha); single bytes are palette indices and go across as they are. Each pixel is read
+// whole before any of it is written: the compiler must allow for the buffers overlapping, and
+// would otherwise load the source again after every store.
 inline void CopyPixels(unsigned char* dst, const unsigned char* src, std::size_t pixels,
                        std::size_t bytes) {
   if (bytes == 3) {
-    for (std::size_t i = 0; i < pixels; ++i, dst += 3, src += 3) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
+    for (std::size_t i = 0; i < 3 * pixels; i += 3) {
+      const unsigned char blue = src[i], green = src[i + 1], red = src[i + 2];
+      dst[i] = red;
+      dst[i + 1] = green;
+      dst[i + 2] = blue;
     }
   } else if (bytes == 4) {
-    for (std::size_t i = 0; i < pixels; ++i, dst += 4, src += 4) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
-      dst[3] = src[3];
+    for (std::size_t i = 0; i < 4 * pixels; i += 4) {
+      const unsigned char blue = src[i], green = src[i + 1], red = src[i + 2], alpha = src[i + 3];
+      dst[i] = red;
+      dst[i + 1] = green;
+      dst[i + 2] = blue;
+      dst[i + 3] = alpha;
     }
   } else {
     std::memcpy(dst, src, pixels * bytes);
