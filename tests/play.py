@@ -161,13 +161,13 @@ class XPlayer:
         return {os.path.basename(f): open(f, 'rb').read()
                 for f, t in self.snapshot().items() if self.before.get(f) != t}
 
-    def stop(self):  # nothing stays held down for the next game
-        for name in self.held:
-            self.key(name, False)
-        self.button(False)
+    def stop(self):  # the game goes first; nothing stays held down for the next one
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+        for name in self.held:
+            self.key(name, False)
+        self.button(False)
 
     def finish(self):
         self.stop()
