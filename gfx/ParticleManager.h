@@ -29,7 +29,6 @@ public:
 
   const std::vector<ParticleStruct>& GetParticles() const { return Particles; }
   unsigned GetTexture() const { return Texture; }
-  int GetNext() const { return Next; }
 
 private:
   std::vector<ParticleStruct> Particles;
