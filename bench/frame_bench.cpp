@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "frame_bench: %s (run it under scripts/with-x.sh)\n", message);
     return 1;
   }
+  std::printf("OpenGL renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   std::filesystem::current_path(SIEVERUSH_PLAY_DIR);
   static GameSession game;
   Game = &game;
