@@ -28,7 +28,7 @@ fi
 build=build/bench
 cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
   -DSIEVERUSH_TESTS=OFF -DSIEVERUSH_WERROR=ON >/dev/null
-cmake --build $build --target image_bench load_bench frame_bench art
+cmake --build $build --target image_bench frame_bench art
 
 mkdir -p $build/logs
 table=$build/table.md
@@ -50,9 +50,8 @@ run() {
   }
 }
 run image_bench 0.05
-run load_bench 0.3
 run frame_bench 0.3
-renderer=$(sed -n 's/^OpenGL renderer: //p' $build/logs/load_bench.txt)
+renderer=$(sed -n 's/^OpenGL renderer: //p' $build/logs/frame_bench.txt)
 
 # Where the full frame's time goes, by library, over all threads (the driver renders on threads
 # of its own). perf needs only its software clock, which works without hardware counters.
