@@ -122,7 +122,7 @@ TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
     S.LeakParticles.Add(0, 0, 0, 0, 0, 0);
     S.ReadClock(50.25);
     S.RunOut();
-    KeyCallback(again ? KeySpace : KeyEscape, 1);  // held: the game-over screen returns at once
+    KeyCallback(again ? KeySpace : KeyEscape, 1);  // held: any game-over screen returns at once
     S.ReadClock(52.25);  // two seconds on: the game-over screen is not due yet
     S.RunOut();
     S.ComposeStatus();
