@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The house's walls and a fresh machine's packages, checked from the sources and a Ninja build:
+#   1. each room includes only its own headers and the rooms below it; only app/ includes GLFW;
+#   2. every system header and library the build used comes from a package that scripts/deps.sh
+#      names, or that one of those (or build-essential) brings in.
+# Usage: tests/house.sh SOURCE_DIR NINJA_BUILD_DIR
+set -uo pipefail
+src=$1 build=$2
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# Which rooms' headers each room may include.
+declare -A may=([image]="image" [font]="font" [gfx]="gfx image"
+                [game]="game gfx font image app/Shell.h" [app]="app game gfx font image")
+cd "$src"
+while IFS=: read -r file line text; do
+  room=${file%%/*}
+  header=$(sed -E 's/.*#include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$text")
+  case $header in GLFW/*) [ "$room" = app ] || fail "$file:$line includes GLFW outside app/" ;; esac
+  [ -n "${may[$room]:-}" ] || continue
+  case $header in */*) ;; *) continue ;; esac
+  ok=0
+  for allowed in ${may[$room]}; do
+    [[ $header == "$allowed" || $header == "$allowed"/* ]] && ok=1
+  done
+  [[ $ok = 1 || ! -e $header ]] || fail "$file:$line: $room/ includes $header from a room above it"
+done < <(git ls-files -z -- '*.cpp' '*.h' '*.c' | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*include')
+
+# Absolute paths of the headers and libraries outside this tree that the build read.
+used=$( { ninja -C "$build" -t deps; ninja -C "$build" -t commands; } | grep -oE '/(usr|lib)[^ :]+' \
+  | grep -E '\.(h|hpp|hxx|so(\.[0-9]+)*|a)$|/include/c\+\+/[^/]+/[a-z_]+$' | sort -u)
+[ -n "$used" ] || fail "no dependencies found in $build (not a Ninja build?)"
+packages=$(xargs -r dpkg -S 2>/dev/null <<<"$used" | cut -d: -f1 | tr ', ' '\n\n' | sort -u | grep .)
+named=$("$src/scripts/deps.sh" --list)
+brought=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+  --no-replaces --no-enhances $named build-essential 2>/dev/null | grep -v '^ ' | sort -u)
+for p in $packages; do
+  grep -qxF "${p%%:*}" <<<"$brought" || fail "package $p is used by the build but scripts/deps.sh does not install it"
+done
+[ $failed = 0 ] && echo "house: walls kept; $(wc -w <<<"$packages") packages all installed by scripts/deps.sh"
+exit $failed
