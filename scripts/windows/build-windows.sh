@@ -46,9 +46,6 @@ generator=()
 command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
 
 step_deps() {
-  if [ -x "$repo/scripts/deps.sh" ]; then
-    "$repo/scripts/deps.sh"
-  fi
   ensure_windows_deps
 }
 

@@ -4,15 +4,6 @@
 # builds of the game sit on the same GLFW.
 GLFW_VERSION=3.3.8
 
-# Debian packages the Windows build and its Wine tests need on top of the native ones.
-WINDOWS_DEPS=(
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64   # cross compiler for 64-bit Windows
-  wine wine64                                            # Wine 8, to run what it builds
-  dpkg-dev                                               # apt-get source unpacks with it
-  cmake ninja-build zip                                  # the build and the package
-  xvfb xauth x11-utils python3-xlib                      # X server; tests/play.py drives it
-)
-
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
@@ -28,17 +19,10 @@ apt_update_once() {
   fi
 }
 
-# Installs whichever of WINDOWS_DEPS is missing; does nothing when all are there.
+# Installs what is missing of the project's packages (scripts/deps.sh lists the Windows
+# build's and Wine's with the rest).
 ensure_windows_deps() {
-  local missing=() p
-  for p in "${WINDOWS_DEPS[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  apt_update_once
-  log "installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null || die "apt-get install ${missing[*]} failed"
+  "$(dirname "${BASH_SOURCE[0]}")/../deps.sh" >&2 || die "installing the build's packages failed"
 }
 
 # `apt-get source` needs a deb-src entry for the main component. When there is none, one is
