@@ -344,7 +344,16 @@ def patching(p):
         return next(((x, y) for y in range(CASE[1], CASE[3], 6) for x in range(CASE[0], CASE[2], 6)
                      if dark(s.pixel(x, y)) and not dark(ref.pixel(x, y))
                      and s.count((x - 4, y - 4, x + 5, y + 5), dark) >= 75), None)
-    x, y = hole(wait(p, hole, 'open hole'))  # soon: the RAM runs out in seconds
+    for game in range(3):  # holes open on the hidden faces too, and the RAM runs out in seconds
+        if hole(s := wait(p, lambda s: hole(s) or blue_screen(s), 'open hole')):
+            break
+        tap(p, 'space')  # a new game: the same view of the case, its faces whole again
+        wait(p, lambda s: not blue_screen(s), 'new game')
+    x, y = hole(s)
+    # Its middle: the first dark spot found is at its edge, maybe over the next cell.
+    spot = [(u, v) for v in range(y - 6, y + 30) for u in range(x - 18, x + 18)
+            if dark(s.pixel(u, v)) and not dark(ref.pixel(u, v))]
+    x, y = (sum(c) // len(spot) for c in zip(*spot))
     around = (x - 15, y - 15, x + 16, y + 16)
     before = plasters(p.shot(), around)
     (patched := click(x, y)).save('patched')
