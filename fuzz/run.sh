@@ -5,7 +5,7 @@
 # Usage: fuzz/run.sh SECONDS BUILD_DIR
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-seconds=$1 build=$2
+seconds=$1 build=$(cd "$2" && pwd)
 cmake --build "$build" --target fuzz_tga fuzz_bff art
 
 run() {  # target, seed files...
