@@ -7,6 +7,10 @@
 #include <limits>
 #include <new>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 // The fixed header in front of every TGA file; multi-byte fields are little-endian.
@@ -45,27 +49,86 @@ short ReadS16(const unsigned char* p) {
   return static_cast<short>(value < 0x8000 ? int(value) : int(value) - 0x10000);
 }
 
+// Blue-green-red to red-green-blue, one pixel at a time: the tail that the block copies leave.
+inline void SwapBgr(unsigned char* dst, const unsigned char* src, std::size_t pixels) {
+  for (std::size_t i = 0; i < pixels; ++i, dst += 3, src += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+}
+
+inline void SwapBgra(unsigned char* dst, const unsigned char* src, std::size_t pixels) {
+  for (std::size_t i = 0; i < pixels; ++i, dst += 4, src += 4) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+    dst[3] = src[3];
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Byte-wise copies cost a load and a store per colour byte. SSSE3's byte shuffle reorders 16
+// bytes in one instruction, which makes a decode cost little more than a copy. Nearly every
+// x86 processor has it; the few without take the byte-wise path.
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+// 4 pixels of 3 bytes per step: a 16-byte load, shuffled, stored whole. The 4 bytes past the
+// 12 are written again by the next step, so steps go on only while the 16 bytes fit.
+// Returns the pixels done.
+__attribute__((target("ssse3"))) std::size_t ShuffleBgr(unsigned char* dst,
+                                                        const unsigned char* src,
+                                                        std::size_t pixels) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+  std::size_t done = 0;
+  for (; 3 * done + 16 <= 3 * pixels; done += 4) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * done));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * done), _mm_shuffle_epi8(x, order));
+  }
+  return done;
+}
+
+// 4 pixels of 4 bytes per step; alpha stays where it is.
+__attribute__((target("ssse3"))) std::size_t ShuffleBgra(unsigned char* dst,
+                                                         const unsigned char* src,
+                                                         std::size_t pixels) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+  std::size_t done = 0;
+  for (; done + 4 <= pixels; done += 4) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * done));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * done), _mm_shuffle_epi8(x, order));
+  }
+  return done;
+}
+
+std::size_t SwapBgrBlocks(unsigned char* dst, const unsigned char* src, std::size_t pixels) {
+  return HasByteShuffle() ? ShuffleBgr(dst, src, pixels) : 0;
+}
+std::size_t SwapBgraBlocks(unsigned char* dst, const unsigned char* src, std::size_t pixels) {
+  return HasByteShuffle() ? ShuffleBgra(dst, src, pixels) : 0;
+}
+#else
+std::size_t SwapBgrBlocks(unsigned char*, const unsigned char*, std::size_t) {
+  return 0;
+}
+std::size_t SwapBgraBlocks(unsigned char*, const unsigned char*, std::size_t) {
+  return 0;
+}
+#endif
+
 // Copies pixels of 1, 3 or 4 bytes from the file's blue-green-red(-alpha) order into red-green-
-// blue(-alpha); single bytes are palette indices and go across as they are. Each pixel is read
-// whole before any of it is written: the compiler must allow for the buffers overlapping, and
-// would otherwise load the source again after every store.
+// blue(-alpha); single bytes are palette indices and go across as they are.
 inline void CopyPixels(unsigned char* dst, const unsigned char* src, std::size_t pixels,
                        std::size_t bytes) {
   if (bytes == 3) {
-    for (std::size_t i = 0; i < 3 * pixels; i += 3) {
-      const unsigned char blue = src[i], green = src[i + 1], red = src[i + 2];
-      dst[i] = red;
-      dst[i + 1] = green;
-      dst[i + 2] = blue;
-    }
+    const std::size_t done = SwapBgrBlocks(dst, src, pixels);
+    SwapBgr(dst + 3 * done, src + 3 * done, pixels - done);
   } else if (bytes == 4) {
-    for (std::size_t i = 0; i < 4 * pixels; i += 4) {
-      const unsigned char blue = src[i], green = src[i + 1], red = src[i + 2], alpha = src[i + 3];
-      dst[i] = red;
-      dst[i + 1] = green;
-      dst[i + 2] = blue;
-      dst[i + 3] = alpha;
-    }
+    const std::size_t done = SwapBgraBlocks(dst, src, pixels);
+    SwapBgra(dst + 4 * done, src + 4 * done, pixels - done);
   } else {
     std::memcpy(dst, src, pixels * bytes);
   }
