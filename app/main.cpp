@@ -7,18 +7,26 @@
 #include "app/Shell.h"
 #include "game/Render.h"
 
+// Exit statuses: a game that ran and ended, and a start that failed (no window, or art that
+// did not load).
+constexpr int Played = 0;
+constexpr int FailedStart = 1;
+
 int main() {
+  int status = Played;
   try {
     InitWindow(800, 600, 32);
-    Render();
+    // The game has printed the art file that failed; only the window's failures go to the
+    // report file.
+    if (!Render())
+      status = FailedStart;
   } catch (const char* message) {
     // Text mode, so that each line ends the way the platform's text files do.
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
     report << "Caught exception:\n  " << message << "\n";
     report.close();
-    glfwTerminate();
-    return 1;
+    status = FailedStart;
   }
   glfwTerminate();
-  return 0;
+  return status;
 }

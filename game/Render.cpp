@@ -12,11 +12,11 @@
 int Best = 0;
 CBitmapFont Fnt;
 
-void Render() {
+bool Render() {
   GameSession session;
   session.SetFixedState();
   if (!session.LoadArt())
-    return;
+    return false;
   session.ClearSlots();
   StartInfo();
   // One random sequence for every choice of the run: holes, jitter, scatter, sprites.
@@ -24,4 +24,5 @@ void Render() {
   session.Begin(GetTime());
   while (RunLevel != 0)
     session.Frame();
+  return true;
 }

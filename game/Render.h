@@ -8,6 +8,6 @@ extern int Best;
 // The game's one font, used for all text.
 extern CBitmapFont Fnt;
 
-// Runs the whole game in the current window; returns when the player quits or an art file
-// fails to load (after printing its line).
-void Render();
+// Runs the whole game in the current window. True when the player quits; false when an art
+// file fails to load (after printing its line), so that the program can end as a failed start.
+bool Render();
