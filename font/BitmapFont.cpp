@@ -36,6 +36,10 @@ constexpr unsigned char MagicFirst = 0xBF;
 constexpr unsigned char MagicSecond = 0xF2;
 constexpr int WidthCount = 256;
 
+// The attribute groups ezPrint saves: all twenty of OpenGL 1.x (GL_ALL_ATTRIB_BITS of that
+// time); the later multisample group holds nothing that drawing text changes.
+constexpr GLbitfield TextAttribBits = 0xFFFFF;
+
 int ReadInt32(const unsigned char* p) {
   const std::uint32_t bits = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
                              std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
@@ -292,7 +296,7 @@ void CBitmapFont::ezPrint(const char* text, int x, int y) {
   glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
   glGetIntegerv(GL_VIEWPORT, viewport);
 
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushAttrib(TextAttribBits);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -308,10 +312,13 @@ void CBitmapFont::ezPrint(const char* text, int x, int y) {
 
   Print(text, x, y);
 
-  glPopMatrix();
+  // Attributes first: they bring back the saved matrix mode, so each matrix is selected by name
+  // before its pop, and the mode read at the start is set last.
+  glPopAttrib();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
-  glPopAttrib();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
   glMatrixMode(static_cast<GLenum>(matrixMode));
 }
 
