@@ -20,6 +20,9 @@ MouseStruct Mouse = {};
 namespace {
 
 GLFWwindow* Window = nullptr;
+// The window's size, kept by its size callback.
+int Width = 0;
+int Height = 0;
 
 // GLFW 3's callbacks carry the window and more detail than the game wants; pass the rest on.
 void OnKey(GLFWwindow*, int key, int, int action, int) {
@@ -32,6 +35,10 @@ void OnMouseButton(GLFWwindow*, int button, int action, int) {
 // just left of or above the window stays outside it).
 void OnCursorPos(GLFWwindow*, double x, double y) {
   MousePosCallback(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+}
+void OnSize(GLFWwindow*, int width, int height) {
+  Width = width;
+  Height = height;
 }
 
 }  // namespace
@@ -71,10 +78,14 @@ void InitWindow(int width, int height, int bits) {
   glfwWindowHint(GLFW_ALPHA_BITS, 1);
   glfwWindowHint(GLFW_DEPTH_BITS, 8);
   glfwWindowHint(GLFW_STENCIL_BITS, 1);
+  // The game draws for a window of exactly this size: no maximising, snapping or tiling.
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
   Window = glfwCreateWindow(width, height, "Sieve Rush", nullptr, nullptr);
   if (!Window)
     throw "Failed to open window.";
   glfwMakeContextCurrent(Window);
+  glfwGetWindowSize(Window, &Width, &Height);
+  glfwSetWindowSizeCallback(Window, OnSize);
 
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
@@ -110,4 +121,9 @@ bool WindowOpen() {
 
 double GetTime() {
   return glfwGetTime();
+}
+
+void WindowSize(int& width, int& height) {
+  width = Width;
+  height = Height;
 }

@@ -34,3 +34,6 @@ void PollEvents();
 bool WindowOpen();
 // Seconds since the shell started.
 double GetTime();
+// The window's size in pixels as it is now. The window is made at a fixed size, but a window
+// manager may still change it; the picture stays at the window's bottom-left corner.
+void WindowSize(int& width, int& height);

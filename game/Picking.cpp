@@ -73,6 +73,25 @@ int ReadPick(int mouseX, int mouseY) {
   return pick;
 }
 
+int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight) {
+  // The pointer can leave the window while the button is held; there is no pixel to read there.
+  if (mouseX < 0 || mouseX >= windowWidth || mouseY < 0 || mouseY >= windowHeight)
+    return NoHole;
+  // Rows of a window made taller than the picture lie above it: count from the picture's top.
+  const int y = mouseY - (windowHeight - ScreenHeight);
+  if (mouseX >= ScreenWidth || y < 0 || y >= ScreenHeight)
+    return NoHole;
+  // The pass costs only the pixel it reads.
+  glScissor(mouseX, ScreenHeight - 1 - y, 1, 1);
+  glEnable(GL_SCISSOR_TEST);
+  DrawSelect();
+  const int pick = ReadPick(mouseX, y);
+  // The picking picture never reaches the screen.
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  return pick;
+}
+
 bool CloseHoles(ParticleStruct* holes, int count, int pick) {
   bool closed = false;
   if (pick == NoHole)

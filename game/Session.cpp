@@ -159,12 +159,11 @@ void GameSession::Pick() {
   // No edge detection: a held button picks in every frame, so sweeping patches all it passes.
   if (!Mouse.Left)
     return;
-  DrawSelect();
-  const int pick = ReadPick(Mouse.X, Mouse.Y);
+  int width = 0, height = 0;
+  WindowSize(width, height);
+  const int pick = PickUnderPointer(Mouse.X, Mouse.Y, width, height);
   if (CloseHoles(Holes, HoleSlots, pick))
     PatchedId = pick;
-  // The picking picture never reaches the screen.
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void GameSession::DrawCase() {
@@ -188,8 +187,12 @@ void GameSession::DrawCursor() {
   glBindTexture(GL_TEXTURE_2D, Tex.PatchTex);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // The picture sits at the window's bottom-left corner whatever its size: the cursor's row
+  // counts up from the window's bottom edge.
+  int width = 0, height = 0;
+  WindowSize(width, height);
   const int x = Mouse.X;
-  const int y = ScreenHeight - Mouse.Y;
+  const int y = height - Mouse.Y;
   glBegin(GL_QUADS);
   glTexCoord2f(0, 1);
   glVertex2i(x - CursorHalfSize, y - CursorHalfSize);
