@@ -127,3 +127,7 @@ void WindowSize(int& width, int& height) {
   width = Width;
   height = Height;
 }
+
+GLProc GetGLProc(const char* name) {
+  return glfwGetProcAddress(name);
+}

@@ -37,3 +37,7 @@ double GetTime();
 // The window's size in pixels as it is now. The window is made at a fixed size, but a window
 // manager may still change it; the picture stays at the window's bottom-left corner.
 void WindowSize(int& width, int& height);
+
+// An OpenGL entry point of the window's context by name; null where its GL has none.
+using GLProc = void (*)();
+GLProc GetGLProc(const char* name);

@@ -49,6 +49,8 @@ GameSession::GameSession() : Paint(TexRender) {
 }
 
 void GameSession::SetFixedState() {
+  // Faces are painted off-screen where the GL can, out of reach of other windows.
+  ChoosePaintTarget(GetGLProc);
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
   glMatrixMode(GL_PROJECTION);
@@ -116,8 +118,8 @@ void GameSession::Frame() {
   DrawCursor();
   DrawStatus();
   FlipBuffers();
-  // Face textures are painted only here, between presenting and the next clear, since the
-  // painting borrows the back buffer.
+  // Face textures are painted only here, between presenting and the next clear, since
+  // without framebuffer objects the painting borrows the back buffer.
   if (TickDue())
     LeakTick();
   PaintPatch();

@@ -1,8 +1,22 @@
-// Painting a hole or patch into a face texture through the lower-left 256x256 of the back buffer.
+// Painting a hole or patch into a face texture through a 256x256 square: an off-screen
+// framebuffer where the GL offers one, else the lower-left corner of the back buffer.
 #pragma once
 
+// An OpenGL entry point by name, null where the GL in use has none: how the shell (or any
+// other owner of a context) hands down the functions beyond OpenGL 1.1.
+using GLProc = void (*)();
+using GLProcLookup = GLProc (*)(const char* name);
+
+// Chooses where TexRender paints in the current context: a 256x256 framebuffer object when
+// the GL offers one (OpenGL 3.0, ARB_framebuffer_object or EXT_framebuffer_object) and `lookup`
+// finds its entry points, otherwise (and with a null `lookup`) the window's back buffer, whose
+// pixels are undefined wherever another window covers this one. True for the framebuffer
+// object. Each call replaces the previous choice; leaves texture 0 and the window's framebuffer
+// bound.
+bool ChoosePaintTarget(GLProcLookup lookup);
+
 // Centre of cell `cell` (0..35 on a face; other values follow the same formula) in pixels of
-// the 256x256 composition square, y up from the bottom of the window.
+// the 256x256 composition square, y up from its bottom row.
 void CellCentre(int cell, int& x, int& y);
 
 // Draws `base`, stamps `overlay` (40x40) on cell `cell`, and copies the square into `target`,
@@ -10,8 +24,9 @@ void CellCentre(int cell, int& x, int& y);
 // drawing three rand() values (x offset, y offset, angle); without it none.
 //
 // Expects the 800x600 window's context current with a full-window viewport, an opaque white
-// current colour and the default (modulate) texture environment. Scribbles over the back
-// buffer and restores nothing: it leaves the 800x600 ortho projection, the model-view
-// (current mode) translated to the stamp, texturing and SRC_ALPHA blending on, lighting and
-// depth test off, `target` bound and `base` with linear filters.
+// current colour and the default (modulate) texture environment. Scribbles over the square it
+// paints in and restores nothing: it leaves the 800x600 ortho projection, the model-view
+// (current mode) translated to the stamp, texturing and SRC_ALPHA blending on, lighting, depth
+// and scissor tests off, `target` bound, `base` with linear filters and the window's
+// framebuffer bound.
 void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter);
