@@ -11,8 +11,8 @@ using GLProcLookup = GLProc (*)(const char* name);
 // the GL offers one (OpenGL 3.0, ARB_framebuffer_object or EXT_framebuffer_object) and `lookup`
 // finds its entry points, otherwise (and with a null `lookup`) the window's back buffer, whose
 // pixels are undefined wherever another window covers this one. True for the framebuffer
-// object. Each call replaces the previous choice; leaves texture 0 and the window's framebuffer
-// bound.
+// object. Each call replaces the previous choice. Leaves the window's framebuffer bound, and
+// texture 0 when it made the framebuffer object.
 bool ChoosePaintTarget(GLProcLookup lookup);
 
 // Centre of cell `cell` (0..35 on a face; other values follow the same formula) in pixels of
