@@ -61,22 +61,43 @@ TEST_F(GLTest, LoadTextureUploadsEachDepthExactlyAndRefusesTheRest) {
   Load("8-bit mapped", Tga(1, 1, 1, 8, Bytes(769)), 0, {});
 }
 
+// GLX's entry points, handed down as the shell hands down GLFW's.
+GLProc Glx(const char* name) {
+  return glXGetProcAddress(reinterpret_cast<const GLubyte*>(name));
+}
+
 // An opaque red stamp lands as a 40-pixel square centred on its cell (cell 8 at 192, 149; cell 35
-// at 22, 22) in a face of distinct texels composed onto itself, left bound; the rest stays.
+// at 22, 22) in a face of distinct texels composed onto itself, left bound; the rest stays. The
+// same texels from the back buffer and from a framebuffer object, with the window's bottom-left
+// corner bare or under another window.
 TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
-  Bytes want;  // texel x, y is red x, green y, blue x: the same stored as blue, green, red
-  for (int i = 0; i < 256 * 256; ++i)
-    want.insert(want.end(), {Byte(i % 256), Byte(i / 256), Byte(i % 256)});
-  const unsigned face = LoadTexture(Tga(2, 256, 256, 24, want).c_str());
-  const unsigned red = LoadTexture(Tga(2, 1, 1, 32, {0, 0, 255, 255}).c_str());
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
-  for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
-    TexRender(face, face, red, cell, false);
-    for (int y = cy - 20; y < cy + 20; ++y)
-      for (int x = (cx - 20) * 3; x < (cx + 20) * 3; ++x)
-        want[y * 768 + x] = x % 3 ? 0 : 255;
+  Display* dpy = glXGetCurrentDisplay();
+  XSetWindowAttributes over{};  // a window over the corner: no manager, the root's depth
+  over.override_redirect = True;
+  const Window cover = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 300, 400, 300, 0, 0,
+                                     InputOutput, nullptr, CWOverrideRedirect, &over);
+  XMapWindow(dpy, glXGetCurrentDrawable());
+  const std::pair<GLProcLookup, bool> targets[] = {{nullptr, 0}, {nullptr, 1}, {Glx, 0}, {Glx, 1}};
+  for (auto [lookup, covered] : targets) {
+    covered ? XMapRaised(dpy, cover) : XUnmapWindow(dpy, cover);
+    XSync(dpy, False);
+    ASSERT_EQ(ChoosePaintTarget(lookup), lookup != nullptr);
+    Bytes want;  // texel x, y is red x, green y, blue x: the same stored as blue, green, red
+    for (int i = 0; i < 256 * 256; ++i)
+      want.insert(want.end(), {Byte(i % 256), Byte(i / 256), Byte(i % 256)});
+    const unsigned face = LoadTexture(Tga(2, 256, 256, 24, want).c_str());
+    const unsigned red = LoadTexture(Tga(2, 1, 1, 32, {0, 0, 255, 255}).c_str());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
+    for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
+      TexRender(face, face, red, cell, false);
+      for (int y = cy - 20; y < cy + 20; ++y)
+        for (int x = (cx - 20) * 3; x < (cx + 20) * 3; ++x)
+          want[y * 768 + x] = x % 3 ? 0 : 255;
+    }
+    EXPECT_EQ(Texels(GL_RGB, want.size()), want)
+        << "framebuffer object, covered: " << (lookup != nullptr) << covered;
   }
-  EXPECT_EQ(Texels(GL_RGB, want.size()), want);
+  XDestroyWindow(dpy, cover);
 }
 
 // An untextured particle seen at 400 and 50 pixels per unit moves by its velocity from before each

@@ -23,7 +23,7 @@ GAME_OVER = [(325, 520), (200, 450), (250, 400), (160, 350), (210, 320), (80, 28
 STATUS_Y, RAM_X, UPTIME_X = 30, 20, 600  # the two status lines during play
 CASE = (150, 150, 650, 450)  # the part of the window where the case stands
 REST = (770, 30)  # where the pointer rests: inside the window, clear of the case and the text
-MISSING_ART_STATUS = 0  # how the game ends when it cannot read an art file
+MISSING_ART_STATUS = 1  # how the game ends when it cannot read an art file: a failed start
 PROMPT = 30  # seconds for what happens at once for a player (shared machine, software GL)
 
 
@@ -297,6 +297,8 @@ def end(p):
 
 def title(p):
     title_shown(p)
+    h = p.window().get_wm_normal_hints()  # the window manager may not resize it
+    check((h.min_width, h.min_height, h.max_width, h.max_height) == (W, H) * 2, f'resizable: {h}')
     time.sleep(0.5)  # drawn once, then it waits
     (s := p.shot()).save('title')
     layout(s, TITLE, black)
