@@ -81,10 +81,9 @@ int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight) 
   const int y = mouseY - (windowHeight - ScreenHeight);
   if (mouseX >= ScreenWidth || y < 0 || y >= ScreenHeight)
     return NoHole;
-  // The pass costs only the pixel it reads, and the read waits only for that pixel's drawing.
+  // The pass costs only the pixel it reads.
   glScissor(mouseX, ScreenHeight - 1 - y, 1, 1);
   glEnable(GL_SCISSOR_TEST);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawSelect();
   const int pick = ReadPick(mouseX, y);
   // The picking picture never reaches the screen.

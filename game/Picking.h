@@ -15,10 +15,10 @@ void DrawSelect();
 int ReadPick(int mouseX, int mouseY);
 
 // The hole id under the pointer (window pixels from the top-left of a window `windowWidth` x
-// `windowHeight` that holds the game's picture at its bottom-left corner). Works on that one
-// pixel alone (a scissor box): clears it, has DrawSelect paint it, reads it back and clears it
-// again. NoHole, with nothing drawn, for a pointer outside the window or the picture. Expects
-// the case's projection and model-view; leaves DrawSelect's state with the scissor test off.
+// `windowHeight` that holds the game's picture at its bottom-left corner): DrawSelect paints
+// that one pixel alone (a scissor box), which is read back and cleared again. NoHole, with
+// nothing drawn, for a pointer outside the window or the picture. Expects colour and depth
+// cleared and the case's projection and model-view; leaves DrawSelect's state, scissor test off.
 int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight);
 
 // Closes every open slot among `holes` whose hole id is `pick`. True if one was closed.

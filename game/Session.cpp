@@ -103,13 +103,11 @@ void GameSession::Begin(double now) {
 void GameSession::Frame() {
   CheckEscape();
   ReadClock(GetTime());
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   SetCamera();
   Turn();
   glRotatef(Angle, 0, 1, 0);
-  // Picking first, on its own pixel: its read-back then waits for nothing else, not even the
-  // clearing of the whole window, which comes right after.
   Pick();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawCase();
   glPopMatrix();
   TakeViewRotation();
