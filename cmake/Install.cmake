@@ -1,15 +1,20 @@
 # Installing Sieve Rush on Linux, and its Debian package (cpack -G DEB).
 #
-#   <prefix>/bin/sieverush                    launcher: cd into the data folder, exec the game
+#   <prefix>/bin/sieverush                    launcher: runs the game in the player's own folder
 #   <prefix>/libexec/sieverush/sieverush      the game itself
 #   <prefix>/share/sieverush/                 the six art files the game reads at start-up
 #   <prefix>/share/applications/sieverush.desktop
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/sieverush.png
+#   <prefix>/share/metainfo/org.sieverush.sieverush.metainfo.xml   for software centres
+#   <prefix>/share/man/man6/sieverush.6.gz
+#   <prefix>/share/doc/sieverush/             copyright and changelog, as Debian keeps them
 #
-# The game finds its art by bare names in its working directory; the launcher provides that
-# working directory. It finds both folders relative to itself, so `cmake --install --prefix`
-# may put the tree anywhere and move it later. The Windows release is a zip made by
-# scripts/windows/build-windows.sh instead.
+# The Debian package puts the launcher in games/ and the art in share/games/sieverush/, where
+# Debian keeps its games (scripts/package.sh sets the two folders below). The game finds its
+# art by bare names in its working directory; the launcher provides that working directory,
+# a folder of the player's own filled with links to the art. It finds the installed folders
+# relative to itself, so `cmake --install --prefix` may put the tree anywhere and move it
+# later. The Windows release is a zip made by scripts/windows/build-windows.sh instead.
 if(WIN32 OR NOT TARGET art OR NOT TARGET icons)
   return()
 endif()
@@ -31,35 +36,74 @@ endforeach()
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The launcher, with the ways from its own folder to the art and to the game.
+# The files the game reads at start-up, in its own order.
+set(SIEVERUSH_ART_FILES SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
+
+# The launcher, with the ways from its own folder to the art and to the game, and the names of
+# the art it links into the player's folder.
 file(RELATIVE_PATH SIEVERUSH_DATA_FROM_BIN
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${SIEVERUSH_INSTALL_DATADIR})
 file(RELATIVE_PATH SIEVERUSH_GAME_FROM_BIN
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${SIEVERUSH_INSTALL_LIBEXECDIR}/sieverush)
+list(JOIN SIEVERUSH_ART_FILES " " SIEVERUSH_ART_WORDS)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/sieverush.sh.in
   ${PROJECT_BINARY_DIR}/packaging/sieverush @ONLY)
 
+# The Debian package's Maintainer. Left empty it is whoever builds the package, named the way
+# Debian's own tools take it (DEBFULLNAME and DEBEMAIL), else the project's developers.
+set(SIEVERUSH_PACKAGE_MAINTAINER "" CACHE STRING
+  "Maintainer of the Debian package, as Name <address>; empty: from DEBFULLNAME and DEBEMAIL")
+set(maintainer "${SIEVERUSH_PACKAGE_MAINTAINER}")
+if(maintainer STREQUAL "" AND "$ENV{DEBEMAIL}" MATCHES "<.+@.+>")
+  set(maintainer "$ENV{DEBEMAIL}")
+elseif(maintainer STREQUAL "" AND "$ENV{DEBEMAIL}" MATCHES ".+@.+")
+  set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+elseif(maintainer STREQUAL "")
+  set(maintainer "The Sieve Rush developers <dev@sieverush.invalid>")
+endif()
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+
+# The manual page names the installed art folder; it and Debian's changelog are installed
+# compressed at the highest level, without a time stamp, as Debian's tools install them.
+set(SIEVERUSH_FULL_DATADIR ${CMAKE_INSTALL_PREFIX}/${SIEVERUSH_INSTALL_DATADIR})
+configure_file(${PROJECT_SOURCE_DIR}/packaging/sieverush.6.in
+  ${PROJECT_BINARY_DIR}/packaging/sieverush.6 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
+  ${PROJECT_BINARY_DIR}/packaging/changelog.Debian @ONLY)
+set(packaging_gz)
+foreach(name sieverush.6 changelog.Debian)
+  set(plain ${PROJECT_BINARY_DIR}/packaging/${name})
+  add_custom_command(OUTPUT ${plain}.gz
+    COMMAND gzip -9 -n -k -f ${plain}
+    DEPENDS ${plain}
+    VERBATIM)
+  list(APPEND packaging_gz ${plain}.gz)
+endforeach()
+add_custom_target(packaging_docs ALL DEPENDS ${packaging_gz})
+
 install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/sieverush DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sieverush RUNTIME DESTINATION ${SIEVERUSH_INSTALL_LIBEXECDIR})
-install(FILES
-    ${SIEVERUSH_PLAY_DIR}/SieveFont.bff
-    ${SIEVERUSH_PLAY_DIR}/Case.tga
-    ${SIEVERUSH_PLAY_DIR}/CaseSide.tga
-    ${SIEVERUSH_PLAY_DIR}/Patch.tga
-    ${SIEVERUSH_PLAY_DIR}/Hole.tga
-    ${SIEVERUSH_PLAY_DIR}/Bits.tga
-  DESTINATION ${SIEVERUSH_INSTALL_DATADIR})
+list(TRANSFORM SIEVERUSH_ART_FILES PREPEND ${SIEVERUSH_PLAY_DIR}/ OUTPUT_VARIABLE art_paths)
+install(FILES ${art_paths} DESTINATION ${SIEVERUSH_INSTALL_DATADIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/sieverush.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${SIEVERUSH_ICON_DIR}/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor
   FILES_MATCHING PATTERN "sieverush.png")
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/org.sieverush.sieverush.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/sieverush.6.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
+    ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sieverush)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME sieverush)
 
 # The Debian package. Its dependencies come from the libraries the game links (dpkg-shlibdeps,
 # from dpkg-dev): libglfw3, libopengl0 and the C and C++ runtimes. GLFW loads libGL.so.1 for its
-# GLX context at run time, which no linker sees, so libgl1 is named as well.
-set(SIEVERUSH_PACKAGE_MAINTAINER "Sieve Rush developers <sieverush@localhost>"
-  CACHE STRING "Maintainer field of the Debian package")
+# GLX context at run time, which no linker sees, so libgl1 is named as well. notify-send
+# (libnotify-bin) lets the launcher show a failed start on the desktop.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME sieverush)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -69,12 +113,12 @@ spray away its RAM. Patch them with the mouse before the RAM runs out. When it\n
 does, the system crashes with style and tells you how long you kept it up.\n\
 Drawn with OpenGL; needs an X display.")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${SIEVERUSH_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${maintainer})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS libnotify-bin)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
