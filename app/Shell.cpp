@@ -5,8 +5,12 @@
 #include <GLFW/glfw3.h>
 
 #include <cmath>
+#include <vector>
 
 #include "app/Callbacks.h"
+#ifdef SIEVERUSH_WINDOW_ICON
+#include "app/WindowIcon.h"
+#endif
 
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
                   KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&
@@ -39,6 +43,20 @@ void OnCursorPos(GLFWwindow*, double x, double y) {
 void OnSize(GLFWwindow*, int width, int height) {
   Width = width;
   Height = height;
+}
+
+// The icon window managers show in the title bar and the task list, at each size built in. On
+// Windows GLFW takes the executable's icon resource, GLFW_ICON, instead.
+void ShowIcon() {
+#ifdef SIEVERUSH_WINDOW_ICON
+  std::vector<GLFWimage> images;
+  for (int i = 0; i < WindowIconCount; ++i) {
+    // GLFW copies the pixels and never writes them.
+    images.push_back({WindowIcons[i].Size, WindowIcons[i].Size,
+                      const_cast<unsigned char*>(WindowIcons[i].Pixels)});
+  }
+  glfwSetWindowIcon(Window, static_cast<int>(images.size()), images.data());
+#endif
 }
 
 }  // namespace
@@ -83,6 +101,7 @@ void InitWindow(int width, int height, int bits) {
   Window = glfwCreateWindow(width, height, "Sieve Rush", nullptr, nullptr);
   if (!Window)
     throw "Failed to open window.";
+  ShowIcon();
   glfwMakeContextCurrent(Window);
   glfwGetWindowSize(Window, &Width, &Height);
   glfwSetWindowSizeCallback(Window, OnSize);

@@ -1,32 +1,89 @@
-// make_icon: draws the game's desktop icon and writes it as PNG at the usual sizes, laid out
-// as a freedesktop icon theme folder: <folder>/<N>x<N>/apps/sieverush.png.
+// make_icon: draws the game's icon and writes it in every form the builds take, into one folder:
+//   <N>x<N>/apps/sieverush.png   the desktop icon, laid out as a freedesktop icon theme folder
+//   sieverush.ico                the Windows executable's icon resource
+//   WindowIcon.cpp               the X11 window's icon, compiled into the game (app/WindowIcon.h)
 //   make_icon <output folder>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "IcoFile.h"
 #include "IconArt.h"
 #include "PngFile.h"
 
+namespace {
+
 // The hicolor theme's usual application icon sizes, in pixels.
-constexpr int kSizes[] = {16, 32, 48, 64, 128, 256};
+constexpr int kThemeSizes[] = {16, 32, 48, 64, 128, 256};
+// What Windows asks an executable's icon for: the small and large icon at normal and high DPI,
+// and Explorer's largest view.
+constexpr int kIcoSizes[] = {16, 32, 48, 256};
+// What window managers show in title bars, task lists and window switchers.
+constexpr int kWindowSizes[] = {16, 32, 48};
+
+// C++ source defining the window icon table of app/WindowIcon.h: R, G, B, A bytes, rows top
+// first, as GLFW takes them.
+Bytes WindowIconSource() {
+  std::string s =
+      "// Written by tools/make_icon: the game's icon for its window, drawn at build time.\n"
+      "#include \"app/WindowIcon.h\"\n\nnamespace {\n";
+  for (int size : kWindowSizes) {
+    const Picture p = DrawIcon(size);
+    s += "\nconst unsigned char kPixels" + std::to_string(size) + "[] = {";
+    for (int i = 0; i < size * size; ++i) {
+      const Rgba c = p.At(i % size, i / size);
+      s += (i % 4 == 0 ? "\n   " : "");
+      for (int v : {c.R, c.G, c.B, c.A}) {
+        s += " " + std::to_string(v) + ",";
+      }
+    }
+    s += "\n};\n";
+  }
+  s += "\n}  // namespace\n\nconst WindowIconImage WindowIcons[] = {";
+  for (int size : kWindowSizes) {
+    s += "{" + std::to_string(size) + ", kPixels" + std::to_string(size) + "}, ";
+  }
+  s += "};\nconst int WindowIconCount = " + std::to_string(std::size(kWindowSizes)) + ";\n";
+  return Bytes(s.begin(), s.end());
+}
+
+bool WriteTheme(const std::filesystem::path& top) {
+  for (int size : kThemeSizes) {
+    const std::string side = std::to_string(size);
+    const std::filesystem::path folder = top / (side + "x" + side) / "apps";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string path = (folder / "sieverush.png").string();
+    if (error || !WriteFile(path, EncodePng(DrawIcon(size)))) {
+      std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WriteOne(const std::filesystem::path& path, const Bytes& bytes) {
+  if (WriteFile(path.string(), bytes))
+    return true;
+  std::fprintf(stderr, "make_icon: cannot write %s\n", path.string().c_str());
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_icon <output folder>\n");
     return 2;
   }
-  for (int size : kSizes) {
-    const std::string side = std::to_string(size);
-    const std::filesystem::path folder =
-        std::filesystem::path(argv[1]) / (side + "x" + side) / "apps";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const std::string path = (folder / "sieverush.png").string();
-    if (error || !WriteFile(path, EncodePng(DrawIcon(size)))) {
-      std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
-      return 1;
-    }
+  const std::filesystem::path top(argv[1]);
+  std::vector<Picture> ico;
+  for (int size : kIcoSizes) {
+    ico.push_back(DrawIcon(size));
   }
-  return 0;
+  const bool ok = WriteTheme(top) && WriteOne(top / "sieverush.ico", EncodeIco(ico)) &&
+                  WriteOne(top / "WindowIcon.cpp", WindowIconSource());
+  return ok ? 0 : 1;
 }
