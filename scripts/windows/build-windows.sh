@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Windows release of Sieve Rush on Debian and packs it as sieverush-windows.zip:
-# sieverush.exe (64-bit, GUI subsystem, statically linked, importing system DLLs only) and
-# the six art files it reads from its folder.
+# sieverush.exe (64-bit, GUI subsystem, statically linked, importing system DLLs only, with its
+# icon and version information), the six art files it reads from its folder, and README.txt and
+# the licences with Windows line ends.
 #
 #   scripts/windows/build-windows.sh [--test] [OUT_DIR]      (default OUT_DIR: build-windows)
 #
 #   1. installs the native and the Windows build dependencies that are missing
 #   2. builds GLFW with MinGW-w64 (scripts/windows/build-glfw.sh)        -> OUT_DIR/deps
-#   3. builds the art natively: the art generator runs on the build host  -> OUT_DIR/native
+#   3. builds the art and icon natively: their tools run on the build host -> OUT_DIR/native
 #   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
-#   5. checks the executable's subsystem and imports, and zips it with the art
+#   5. checks the executable's subsystem and imports, and zips it with the art, README.txt
+#      and the licences
 #   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check built
 #      by MinGW; screenshots in OUT_DIR/wine-shots
 #
@@ -28,7 +30,7 @@ fi
 out=$(mkdir -p "${1:-$repo/build-windows}" && cd "${1:-$repo/build-windows}" && pwd)
 
 ART_FILES=(SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
-ART_TARGET=art
+ART_TARGETS=(art icons)
 GAME_TARGET=sieverush
 JOBS=2
 
@@ -53,13 +55,14 @@ step_glfw() {
   glfw_prefix=$("$here/build-glfw.sh" "$out/deps")
 }
 
-# The art generator is a host tool: built and run natively, never cross-compiled.
+# The art and icon generators are host tools: built and run natively, never cross-compiled.
 step_art() {
   local native=$out/native
   cmake -S "$repo" -B "$native" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DSIEVERUSH_TESTS=OFF >"$out/native-configure.log" 2>&1 \
     || { cat "$out/native-configure.log" >&2; die "configuring the native build failed"; }
-  cmake --build "$native" --target "$ART_TARGET" --parallel "$JOBS" >"$out/native-build.log" 2>&1 \
+  cmake --build "$native" --target "${ART_TARGETS[@]}" --parallel "$JOBS" \
+    >"$out/native-build.log" 2>&1 \
     || { tail -n 40 "$out/native-build.log" >&2; die "making the art failed"; }
   local f
   for f in "${ART_FILES[@]}"; do
@@ -75,6 +78,7 @@ step_game() {
     -DCMAKE_BUILD_TYPE=Release \
     -DSIEVERUSH_TESTS=OFF \
     -DSIEVERUSH_WERROR="${SIEVERUSH_WERROR:-OFF}" \
+    -DSIEVERUSH_HOST_ICON_DIR="$out/native/icons" \
     >"$out/cross-configure.log" 2>&1 \
     || { cat "$out/cross-configure.log" >&2; die "configuring the Windows build failed"; }
   cmake --build "$cross" --target "$GAME_TARGET" --parallel "$JOBS" >"$out/cross-build.log" 2>&1 \
@@ -105,9 +109,14 @@ step_package() {
   for f in "${ART_FILES[@]}"; do
     cp "$out/native/play/$f" "$stage/$f"
   done
+  # Text files with CR LF line ends, so that every editor on Windows shows their lines.
+  sed 's/$/\r/' "$repo/packaging/windows/README.txt" >"$stage/README.txt"
+  sed 's/$/\r/' "$repo/LICENSE" >"$stage/LICENSE.txt"
+  sed 's/$/\r/' "$repo/LICENSE.DejaVu" >"$stage/LICENSE-DejaVu.txt"
   zip_path=$out/sieverush-windows.zip
   rm -f "$zip_path"
-  (cd "$stage" && zip -q -X "$zip_path" sieverush.exe "${ART_FILES[@]}")
+  (cd "$stage" && zip -q -X "$zip_path" sieverush.exe "${ART_FILES[@]}" \
+    README.txt LICENSE.txt LICENSE-DejaVu.txt)
 }
 
 total=$SECONDS
