@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip  # the Windows build
   wine wine64                                    # Wine 8, to run the Windows build
+  icoutils                                       # the Wine test reads the executable's resources
 )
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"

@@ -70,7 +70,7 @@ class Shot:
 class XPlayer:
     """The game as a child process, its window found by name on the X server, real input
     through XTest, the screen read back from the root window."""
-    eol, slow, env, source, held = '\n', 1, {}, None, frozenset()  # held: keys down
+    eol, slow, env, source, held, says = '\n', 1, {}, None, frozenset(), 'out'  # held: keys down
 
     def __init__(self, argv):
         self.d = display.Display()
@@ -79,8 +79,9 @@ class XPlayer:
         self.proc = self.win = None
         atexit.register(self.finish)
 
-    def snapshot(self):
-        return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)}
+    def snapshot(self):  # links (the launcher's, to the installed art) are no files written
+        return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)
+                if not os.path.islink(f'{d}/{f}')}
 
     def start(self, display=True, missing=None):
         self.stop()
@@ -186,13 +187,22 @@ class Install(XPlayer):
         self.build, self.prefix, self.cwd = build, self.work + '/pre fix', self.work + '/elsewhere'
         subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True,
                        stdout=subprocess.DEVNULL)
-        for folder in self.work + '/path', self.cwd:
+        self.art, self.aside = self.prefix + '/share/sieverush', self.work + '/aside'
+        self.state = self.work + '/state'  # XDG_STATE_HOME: the launcher plays in its sieverush/
+        for folder in self.work + '/path', self.cwd, self.aside, self.state + '/sieverush':
             os.makedirs(folder)
         os.symlink(self.prefix + '/bin/sieverush', self.work + '/path/sieverush')
-        self.env = {'PATH': self.work + '/path:' + os.environ['PATH']}
-        self.watched = [self.cwd, self.prefix + '/share/sieverush']
+        self.env = {'PATH': self.work + '/path:' + os.environ['PATH'], 'XDG_STATE_HOME': self.state}
+        self.watched, self.says = [self.cwd, self.art, self.state + '/sieverush'], 'err'
         self.installed = sorted(os.path.relpath(f'{d}/{f}', self.prefix)
                                 for d, _, fs in os.walk(self.prefix) for f in fs)
+
+    def start(self, display=True, missing=None):  # missing: taken out of the installation
+        for f in os.listdir(self.aside):  # what the last start took out goes back first
+            os.rename(f'{self.aside}/{f}', f'{self.art}/{f}')
+        if missing:
+            os.rename(f'{self.art}/{missing}', f'{self.aside}/{missing}')
+        super().start(display)
 
 
 class Wine(XPlayer):
@@ -302,6 +312,8 @@ def title(p):
     time.sleep(0.5)  # drawn once, then it waits
     (s := p.shot()).save('title')
     layout(s, TITLE, black)
+    icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
+    check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
     end(p)
 
 
@@ -389,10 +401,21 @@ def no_display(p):
     check(p.written() == {'GL_ERROR.txt': report} and p.out() == '', f'wrote {p.written()}')
 
 
-def missing_art(p):
+def missing_art(p):  # installed, the launcher says it on standard error
     p.start(missing='Case.tga')
     check((status := p.wait_exit(90)) == MISSING_ART_STATUS, f'ended with {status}')
-    check(p.out() == "Unable to load 'Case.tga'\n", f'said {p.out()!r}')
+    said = p.out(p.says)
+    check(said.endswith("Unable to load 'Case.tga'\n") and not p.written(), f'{said!r}, {p.written()}')
+
+
+def players(p):  # each player's report in a private folder of their own
+    for who in 'ann', 'bob':
+        p.env['XDG_STATE_HOME'] = f'{p.work}/{who}'
+        p.start(display=False)
+        check(p.wait_exit(90) == 1, f'{who} started without a display')
+    p.env['XDG_STATE_HOME'] = p.state
+    for folder in f'{p.work}/ann/sieverush', f'{p.work}/bob/sieverush':
+        check(os.path.isfile(folder + '/GL_ERROR.txt') and not os.stat(folder).st_mode & 0o77, folder)
 
 
 def installed(p):  # a valid desktop entry; the .deb holds the files of the install, under /usr
@@ -404,6 +427,13 @@ def installed(p):  # a valid desktop entry; the .deb holds the files of the inst
     listing = subprocess.run(['dpkg-deb', '-c', *deb], capture_output=True, text=True).stdout
     packed = sorted(l.split()[5][len('./usr/'):] for l in listing.splitlines() if l[0] != 'd')
     check(packed == p.installed, f'packed {packed}, installed {p.installed}')
+
+
+def resources(p):  # the icon Explorer shows and GLFW gives the window; version; readme
+    res = subprocess.run(['wrestool', '-l', p.source + '/sieverush.exe'], capture_output=True, text=True)
+    check("--type=14 --name='GLFW_ICON'" in res.stdout and '--type=16 ' in res.stdout, res.stdout[:500])
+    readme = open(p.source + '/README.txt', 'rb').read()
+    check(readme.count(b'\n') > 10 and readme.count(b'\n') == readme.count(b'\r\n'), 'no CR LF')
 
 
 def drain(p):  # the Windows build drains 256 RAM per millisecond and open hole
@@ -464,7 +494,9 @@ CASES = [  # name, the modes it applies to, the case
     ('game over and again', 'native', game_over),
     ('window closed', 'native', window_closed),
     ('no display', 'native install wine', no_display),
-    ('missing art', 'native', missing_art),
+    ('missing art', 'native install', missing_art),
+    ('players', 'install', players),
+    ('resources', 'wine', resources),
     ('installed files', 'install', installed),
     ('drain constant', 'wine', drain),
     ('soak', 'soak', soak),
