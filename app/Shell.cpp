@@ -12,6 +12,43 @@
 #include "app/WindowIcon.h"
 #endif
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+
+// The page shows a frame when the script hands control back to the browser: each presented frame
+// and each turn of a wait loop yields until the next animation frame, which also paces the game
+// to the display.
+EM_ASYNC_JS(void, YieldToBrowser, (), { await new Promise(requestAnimationFrame); });
+
+// The web's fixed-function emulation lacks glGetDoublev; the matrices it answers from its own
+// copies, through glGetFloatv, without asking the GPU.
+extern "C" void glGetDoublev(GLenum name, GLdouble* values) {
+  GLfloat m[16];
+  glGetFloatv(name, m);
+  for (int i = 0; i < 16; ++i)
+    values[i] = m[i];
+}
+
+// The emulation keeps no current normal: whatever is drawn lit without normals of its own (the
+// title's text) takes vertex attribute 1, its normal's slot, which starts at zero (black) instead
+// of OpenGL's (0, 0, 1) facing the viewer.
+extern "C" void glVertexAttrib3f(GLuint index, GLfloat x, GLfloat y, GLfloat z);
+static void SetDefaultNormal() {
+  glVertexAttrib3f(1, 0, 0, 1);
+}
+#else
+static void YieldToBrowser() {}
+static void SetDefaultNormal() {}
+#endif
+
+// Alpha bits of the window. On the web any alpha makes the canvas see-through wherever the game
+// clears to black.
+#ifdef __EMSCRIPTEN__
+constexpr int AlphaBits = 0;
+#else
+constexpr int AlphaBits = 1;
+#endif
+
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
                   KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&
                   KeyLast == GLFW_KEY_LAST,
@@ -93,7 +130,7 @@ void InitWindow(int width, int height, int bits) {
   glfwWindowHint(GLFW_RED_BITS, bits / 3);
   glfwWindowHint(GLFW_GREEN_BITS, bits / 3);
   glfwWindowHint(GLFW_BLUE_BITS, bits / 3);
-  glfwWindowHint(GLFW_ALPHA_BITS, 1);
+  glfwWindowHint(GLFW_ALPHA_BITS, AlphaBits);
   glfwWindowHint(GLFW_DEPTH_BITS, 8);
   glfwWindowHint(GLFW_STENCIL_BITS, 1);
   // The game draws for a window of exactly this size: no maximising, snapping or tiling.
@@ -105,6 +142,7 @@ void InitWindow(int width, int height, int bits) {
   glfwMakeContextCurrent(Window);
   glfwGetWindowSize(Window, &Width, &Height);
   glfwSetWindowSizeCallback(Window, OnSize);
+  SetDefaultNormal();
 
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
@@ -126,12 +164,14 @@ void FlipBuffers() {
   // GLFW 3 does not process events inside the swap: the frame's input arrives here, first.
   glfwPollEvents();
   glfwSwapBuffers(Window);
+  YieldToBrowser();
   if (glfwWindowShouldClose(Window))
     RunLevel = 0;
 }
 
 void PollEvents() {
   glfwPollEvents();
+  YieldToBrowser();
 }
 
 bool WindowOpen() {

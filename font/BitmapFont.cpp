@@ -6,6 +6,9 @@
 #include <windows.h>
 #endif
 #include <GL/gl.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5_webgl.h>
+#endif
 
 #include <cstdint>
 #include <cstring>
@@ -119,6 +122,34 @@ void PixelOrtho(int width, int height, bool yReversed) {
   else
     glOrtho(0, width, 0, height, -1, 1);
 }
+
+// ezPrint's save and restore. WebGL keeps no attribute stack, and any state read back from it
+// waits for the GPU to finish the frame so far; there the text area is the canvas (the game's
+// viewport always covers it) and nothing but the matrices is saved: ezPrint leaves the depth
+// test off and the font's texture, colour and blending set, and never turns off depth writes
+// (with the depth test off nothing is written to the depth buffer anyway).
+#ifdef __EMSCRIPTEN__
+void ReadTextArea(GLint viewport[4]) {
+  emscripten_webgl_get_drawing_buffer_size(emscripten_webgl_get_current_context(), &viewport[2],
+                                           &viewport[3]);
+}
+void PushAttributes() {}
+void PopAttributes() {}
+void StopDepthWrites() {}
+#else
+void ReadTextArea(GLint viewport[4]) {
+  glGetIntegerv(GL_VIEWPORT, viewport);
+}
+void PushAttributes() {
+  glPushAttrib(TextAttribBits);
+}
+void PopAttributes() {
+  glPopAttrib();
+}
+void StopDepthWrites() {
+  glDepthMask(GL_FALSE);
+}
+#endif
 
 }  // namespace
 
@@ -294,15 +325,15 @@ void CBitmapFont::ezPrint(const char* text, int x, int y) {
   GLint matrixMode = GL_MODELVIEW;
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  ReadTextArea(viewport);
 
-  glPushAttrib(TextAttribBits);
+  PushAttributes();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
   PixelOrtho(viewport[2], viewport[3], YReversed);
   glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
+  StopDepthWrites();
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
@@ -314,7 +345,7 @@ void CBitmapFont::ezPrint(const char* text, int x, int y) {
 
   // Attributes first: they bring back the saved matrix mode, so each matrix is selected by name
   // before its pop, and the mode read at the start is set last.
-  glPopAttrib();
+  PopAttributes();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);

@@ -17,8 +17,16 @@ constexpr int EndBase = 73;
 // composed in, so the face receives its base picture alone.
 constexpr int CellOutsideSquare = -73;
 
-// One vertex of a face with its texture coordinate.
-void Corner(float s, float t, float x, float y, float z) {
+// A face's outward normal, given with each of its corners: the web's emulation of OpenGL keeps
+// no current normal, and its vertices come apart when one is given for a whole quad.
+struct Normal {
+  float X, Y, Z;
+};
+constexpr Normal NegZ = {0, 0, -1}, PosZ = {0, 0, 1}, PosX = {1, 0, 0}, NegX = {-1, 0, 0};
+
+// One vertex of a face with its normal and texture coordinate.
+void Corner(Normal n, float s, float t, float x, float y, float z) {
+  glNormal3f(n.X, n.Y, n.Z);
   glTexCoord2f(s, t);
   glVertex3f(x, y, z);
 }
@@ -59,35 +67,31 @@ void DrawCompybox(const FaceTextures& tex) {
   // On every face t = 0 is the top edge (y = 1): pictures are uploaded top row first.
   glBindTexture(GL_TEXTURE_2D, tex.SideNegZTex);
   glBegin(GL_QUADS);
-  glNormal3f(0, 0, -1);
-  Corner(0, 1, -1, -1, -0.5f);
-  Corner(1, 1, 1, -1, -0.5f);
-  Corner(1, 0, 1, 1, -0.5f);
-  Corner(0, 0, -1, 1, -0.5f);
+  Corner(NegZ, 0, 1, -1, -1, -0.5f);
+  Corner(NegZ, 1, 1, 1, -1, -0.5f);
+  Corner(NegZ, 1, 0, 1, 1, -0.5f);
+  Corner(NegZ, 0, 0, -1, 1, -0.5f);
   glEnd();
 
   glBindTexture(GL_TEXTURE_2D, tex.SidePosZTex);
   glBegin(GL_QUADS);
-  glNormal3f(0, 0, 1);
-  Corner(0, 1, -1, -1, 0.5f);
-  Corner(1, 1, 1, -1, 0.5f);
-  Corner(1, 0, 1, 1, 0.5f);
-  Corner(0, 0, -1, 1, 0.5f);
+  Corner(PosZ, 0, 1, -1, -1, 0.5f);
+  Corner(PosZ, 1, 1, 1, -1, 0.5f);
+  Corner(PosZ, 1, 0, 1, 1, 0.5f);
+  Corner(PosZ, 0, 0, -1, 1, 0.5f);
   glEnd();
 
   // The end faces share "Case.tga": +X in its left half, -X in its right half.
   glBindTexture(GL_TEXTURE_2D, tex.CaseTex);
   glBegin(GL_QUADS);
-  glNormal3f(1, 0, 0);
-  Corner(0, 1, 1, -1, 0.5f);
-  Corner(0.5f, 1, 1, -1, -0.5f);
-  Corner(0.5f, 0, 1, 1, -0.5f);
-  Corner(0, 0, 1, 1, 0.5f);
-  glNormal3f(-1, 0, 0);
-  Corner(0.5f, 1, -1, -1, 0.5f);
-  Corner(1, 1, -1, -1, -0.5f);
-  Corner(1, 0, -1, 1, -0.5f);
-  Corner(0.5f, 0, -1, 1, 0.5f);
+  Corner(PosX, 0, 1, 1, -1, 0.5f);
+  Corner(PosX, 0.5f, 1, 1, -1, -0.5f);
+  Corner(PosX, 0.5f, 0, 1, 1, -0.5f);
+  Corner(PosX, 0, 0, 1, 1, 0.5f);
+  Corner(NegX, 0.5f, 1, -1, -1, 0.5f);
+  Corner(NegX, 1, 1, -1, -1, -0.5f);
+  Corner(NegX, 1, 0, -1, 1, -0.5f);
+  Corner(NegX, 0.5f, 0, -1, 1, 0.5f);
   glEnd();
 }
 

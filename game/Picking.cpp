@@ -14,9 +14,29 @@ namespace {
 // float at a time, which puts the cell borders on the same pixels as they have always been.
 constexpr float Step = 0.3334f;
 
+// Each cell is drawn in a red that reads back exactly as its hole id. The desktop GL reads a
+// signed byte red straight back; WebGL reads only unsigned bytes of RGBA, so there the id is
+// the red byte itself (id / 255 rounds back to id when the pixel is stored).
+#ifdef __EMSCRIPTEN__
+void PickColour(int id) {
+  glColor3ub(static_cast<GLubyte>(id), 0, 0);
+}
+int ReadPixelId(int x, int y) {
+  GLubyte rgba[4] = {};
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  return rgba[0];
+}
+#else
 void PickColour(int id) {
   glColor3b(static_cast<GLbyte>(id), 0, 0);
 }
+int ReadPixelId(int x, int y) {
+  GLbyte pick = 0;
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, 1, 1, GL_RED, GL_BYTE, &pick);
+  return pick;
+}
+#endif
 
 // A vertex of a cell, from its coordinate across the face (u), its height (y) and the face's
 // fixed coordinate.
@@ -66,11 +86,8 @@ void DrawSelect() {
 int ReadPick(int mouseX, int mouseY) {
   if (mouseX < 0 || mouseX >= ScreenWidth || mouseY < 0 || mouseY >= ScreenHeight)
     return NoHole;
-  GLbyte pick = 0;
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
   // The pointer counts rows from the top, OpenGL from the bottom.
-  glReadPixels(mouseX, ScreenHeight - 1 - mouseY, 1, 1, GL_RED, GL_BYTE, &pick);
-  return pick;
+  return ReadPixelId(mouseX, ScreenHeight - 1 - mouseY);
 }
 
 int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight) {

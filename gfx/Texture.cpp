@@ -5,16 +5,32 @@
 
 #include "image/TGAImg.h"
 
+namespace {
+
+// The desktop GL takes the component count as the internal format and wraps with GL_CLAMP, the
+// wrap the art was made for; WebGL accepts only named formats and clamping to the edge.
+#ifdef __EMSCRIPTEN__
+constexpr GLint InternalRgb = GL_RGB;
+constexpr GLint InternalRgba = GL_RGBA;
+constexpr GLint PictureWrap = GL_CLAMP_TO_EDGE;
+#else
+constexpr GLint InternalRgb = 3;
+constexpr GLint InternalRgba = 4;
+constexpr GLint PictureWrap = GL_CLAMP;
+#endif
+
+}  // namespace
+
 bool UploadPicture(const TGAImg& img) {
   GLint internalFormat;
   GLenum format;
   switch (img.GetBPP()) {
     case 24:
-      internalFormat = 3;
+      internalFormat = InternalRgb;
       format = GL_RGB;
       break;
     case 32:
-      internalFormat = 4;
+      internalFormat = InternalRgba;
       format = GL_RGBA;
       break;
     default:
@@ -26,12 +42,11 @@ bool UploadPicture(const TGAImg& img) {
   // The reader gives the top row first, so t = 0 is the top edge of the picture.
   glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, img.GetWidth(), img.GetHeight(), 0, format,
                GL_UNSIGNED_BYTE, img.GetImg());
-  // Only level 0 exists, so minification must not ask for mipmaps. GL_CLAMP (not _TO_EDGE) is
-  // the wrap the art was made for.
+  // Only level 0 exists, so minification must not ask for mipmaps.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, PictureWrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, PictureWrap);
   return true;
 }
 
