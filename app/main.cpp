@@ -2,15 +2,29 @@
 
 #include <GLFW/glfw3.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "app/Shell.h"
 #include "game/Render.h"
 
+namespace {
+
 // Exit statuses: a game that ran and ended, and a start that failed (no window, or art that
 // did not load).
 constexpr int Played = 0;
 constexpr int FailedStart = 1;
+
+// The status the program ends with. In the browser main returns long after the page got control
+// back (every frame yields to it), and only exit() still tells the page that the game has ended.
+int End(int status) {
+#ifdef __EMSCRIPTEN__
+  std::exit(status);
+#endif
+  return status;
+}
+
+}  // namespace
 
 int main() {
   int status = Played;
@@ -28,5 +42,5 @@ int main() {
     status = FailedStart;
   }
   glfwTerminate();
-  return status;
+  return End(status);
 }
