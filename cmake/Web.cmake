@@ -1,6 +1,5 @@
 # The browser build (emscripten): GLFW 3 and the fixed-function OpenGL 1.x come from emscripten's
-# own libraries, named at link time, instead of from installed packages. The page and its art are
-# set up with the game in app/CMakeLists.txt.
+# own libraries, named at link time, instead of from installed packages.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1)
 add_library(glfw INTERFACE IMPORTED)
@@ -11,3 +10,19 @@ if(NOT IS_DIRECTORY "${SIEVERUSH_WEB_ART}")
   message(FATAL_ERROR "SIEVERUSH_WEB_ART must name the folder of the art files to preload "
     "(scripts/web/build-web.sh makes it with the native art tool)")
 endif()
+
+# Makes `target` a page: TARGET.html from app/web/page.html, with its script, wasm and the art
+# preloaded as the files of the working folder ("/"), where the game reads them by bare names.
+#   ASYNCIFY: the game's loops keep their shape and yield to the browser after each frame.
+#   exceptions: the shell's start-up failure reaches main's report, as on the desktop.
+#   EXIT_RUNTIME: the page hears when main ends and says the game has ended.
+#   MINIFY_HTML=0: emscripten 3.1.6 crashes minifying the page in optimised builds.
+function(sieverush_web_page target)
+  set(page ${PROJECT_SOURCE_DIR}/app/web/page.html)
+  set_target_properties(${target} PROPERTIES SUFFIX .html)
+  target_compile_options(${target} PRIVATE -fexceptions)
+  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sEXIT_RUNTIME=1
+    -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
+    --preload-file ${SIEVERUSH_WEB_ART}@/)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page})
+endfunction()

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The browser build's figures beside the native ones, measured in one run on this machine:
+#   - the full-load frame (12 holes, 800 particles, button held) in headless Chromium with its
+#     software WebGL: frames per second and frame intervals (bench/web_frame.cpp);
+#   - WebGL calls that may wait for the GPU (state queries, read-backs) per frame, counted in the
+#     page (getParameter(0x8894), the array buffer binding, is answered by the browser's own copy);
+#   - the native full-load frame (frame_bench's frame/game under scripts/with-x.sh);
+#   - the transfer size of the page's files, raw and gzip-compressed.
+#   scripts/web/bench-web.sh        (after scripts/web/build-web.sh; about two minutes)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$top"
+site=$top/build/web/site
+work=$top/build/web
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+
+"$top/scripts/web/build-web.sh" "$site" >/dev/null
+extras=(chromium chromium-driver python3-selenium libbenchmark-dev libstb-dev)
+missing=()
+for p in "${extras[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The web benchmark page, next to the game's files.
+emcmake cmake -S "$top" -B "$work/game" -DSIEVERUSH_BENCH=ON >/dev/null
+cmake --build "$work/game" --target web_frame --parallel 2 >/dev/null
+bench_site=$work/bench-site
+rm -rf "$bench_site"
+mkdir -p "$bench_site"
+cp "$work/game/bench/web_frame."{html,js,wasm,data} "$bench_site/"
+
+port=8093
+/usr/bin/python3 -m http.server "$port" --bind 127.0.0.1 --directory "$bench_site" >/dev/null 2>&1 &
+server=$!
+trap 'kill $server' EXIT
+
+echo "== web frame (headless Chromium, software WebGL); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+/usr/bin/python3 - "http://127.0.0.1:$port/web_frame.html" <<'PY'
+import sys, time
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+o = Options()
+o.binary_location = '/usr/bin/chromium'
+for a in ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+          '--disable-background-networking', '--disable-component-update', '--no-first-run',
+          '--window-size=900,700']:
+    o.add_argument(a)
+o.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+d = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+# Count the WebGL calls that make the page wait for the GPU, and the frames, from the start.
+d.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': '''
+  window.glWaits = {}; window.frames_ = 0;
+  const names = ['getParameter', 'getError', 'readPixels', 'isEnabled', 'getTexParameter',
+                 'getBufferParameter', 'getShaderParameter', 'getProgramParameter',
+                 'getFramebufferAttachmentParameter', 'getRenderbufferParameter',
+                 'checkFramebufferStatus', 'finish'];
+  for (const n of names) {
+    const f = WebGLRenderingContext.prototype[n];
+    WebGLRenderingContext.prototype[n] = function(...a) {
+      const key = n == 'getParameter' ? n + '(0x' + a[0].toString(16) + ')' : n;
+      if (window.measuring) glWaits[key] = (glWaits[key] || 0) + 1;
+      return f.apply(this, a);
+    };
+  }
+  const raf = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (cb) => raf((t) => { if (window.measuring) frames_++; cb(t); });
+  setTimeout(() => { window.measuring = true; }, 6000);
+'''})
+d.get(sys.argv[1])
+line = None
+deadline = time.time() + 120
+while line is None and time.time() < deadline:
+    time.sleep(1)
+    for entry in d.get_log('browser'):
+        if 'web_frame:' in entry['message']:
+            line = entry['message'].split('web_frame:')[1].rstrip('"')
+counts = d.execute_script('return [window.frames_, window.glWaits]')
+d.quit()
+if line is None:
+    sys.exit('the web frame benchmark printed nothing')
+print('web frame:' + line)
+frames, waits = counts
+print('GPU waits per frame: ' + (', '.join('%s %.2f' % (k, v / frames) for k, v in sorted(waits.items())) or 'none') +
+      ' (over %d frames)' % frames)
+PY
+
+echo "== native frame (same machine, same run)"
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
+  -DSIEVERUSH_TESTS=OFF >/dev/null
+cmake --build build/bench --target frame_bench art >/dev/null
+scripts/with-x.sh build/bench/bench/frame_bench --benchmark_filter='^frame/game/' \
+  --benchmark_min_time=2 --benchmark_color=false 2>&1 | grep '^frame/game'
+
+echo "== transfer size"
+raw=0 packed=0
+for f in "$site"/*; do
+  raw=$((raw + $(stat -c %s "$f")))
+  packed=$((packed + $(gzip -9c "$f" | wc -c)))
+  printf '%-16s %8d bytes, gzip %8d\n' "$(basename "$f")" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
+done
+printf 'all             %8d bytes, gzip %8d\n' "$raw" "$packed"
