@@ -27,20 +27,21 @@ int End(int status) {
 }  // namespace
 
 int main() {
-  int status = Played;
+  // Only the window's start throws. The game runs outside the guarded block: in the browser a
+  // call inside one cannot be suspended while the page draws.
   try {
     InitWindow(800, 600, 32);
-    // The game has printed the art file that failed; only the window's failures go to the
-    // report file.
-    if (!Render())
-      status = FailedStart;
   } catch (const char* message) {
     // Text mode, so that each line ends the way the platform's text files do.
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
     report << "Caught exception:\n  " << message << "\n";
     report.close();
-    status = FailedStart;
+    glfwTerminate();
+    return End(FailedStart);
   }
+  // The game has printed the art file that failed; only the window's failures go to the
+  // report file.
+  const int status = Render() ? Played : FailedStart;
   glfwTerminate();
   return End(status);
 }

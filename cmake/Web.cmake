@@ -21,7 +21,7 @@ function(sieverush_web_page target)
   set(page ${PROJECT_SOURCE_DIR}/app/web/page.html)
   set_target_properties(${target} PROPERTIES SUFFIX .html)
   target_compile_options(${target} PRIVATE -fexceptions)
-  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sEXIT_RUNTIME=1
+  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -sEXIT_RUNTIME=1
     -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
     --preload-file ${SIEVERUSH_WEB_ART}@/)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page})
