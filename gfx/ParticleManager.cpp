@@ -16,8 +16,9 @@ constexpr double FloorY = -10.0;
 // Half the side of a particle's square, world units.
 constexpr double Half = 0.05;
 
-// One particle's square at depth Z. The texture holds two sprites stacked along t; each is
-// shown with t falling from the bottom edge of the square to its top edge.
+// One particle's square at depth Z, inside the caller's GL_QUADS. The texture holds two sprites
+// stacked along t; each is shown with t falling from the bottom edge of the square to its top
+// edge.
 void DrawParticle(const ParticleStruct& p) {
   const float bottomT = p.Sprite ? 0.5f : 1.0f;
   const float topT = bottomT - 0.5f;
@@ -25,7 +26,6 @@ void DrawParticle(const ParticleStruct& p) {
   const float right = static_cast<float>(p.X + Half);
   const float bottom = static_cast<float>(p.Y - Half);
   const float top = static_cast<float>(p.Y + Half);
-  glBegin(GL_QUADS);
   glTexCoord2f(0, bottomT);
   glVertex3f(left, bottom, p.Z);
   glTexCoord2f(1, bottomT);
@@ -34,7 +34,6 @@ void DrawParticle(const ParticleStruct& p) {
   glVertex3f(right, top, p.Z);
   glTexCoord2f(0, topT);
   glVertex3f(left, top, p.Z);
-  glEnd();
 }
 
 }  // namespace
@@ -79,6 +78,9 @@ void ParticleManager::Render(double dt) {
   // The case still hides particles behind it, but particles never hide one another.
   glDepthMask(GL_FALSE);
 
+  // All squares in one batch, in ring order: a renderer that pays for each draw call (the web's
+  // software WebGL most of all) would otherwise spend more on 800 calls than on their pixels.
+  glBegin(GL_QUADS);
   for (ParticleStruct& p : Particles) {
     if (!p.Active)
       continue;
@@ -92,6 +94,7 @@ void ParticleManager::Render(double dt) {
       p.Active = false;
     DrawParticle(p);
   }
+  glEnd();
 
   glDisable(GL_BLEND);
   glDepthMask(GL_TRUE);
