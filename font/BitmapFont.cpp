@@ -39,10 +39,6 @@ constexpr unsigned char MagicFirst = 0xBF;
 constexpr unsigned char MagicSecond = 0xF2;
 constexpr int WidthCount = 256;
 
-// The attribute groups ezPrint saves: all twenty of OpenGL 1.x (GL_ALL_ATTRIB_BITS of that
-// time); the later multisample group holds nothing that drawing text changes.
-constexpr GLbitfield TextAttribBits = 0xFFFFF;
-
 int ReadInt32(const unsigned char* p) {
   const std::uint32_t bits = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
                              std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
@@ -137,6 +133,10 @@ void PushAttributes() {}
 void PopAttributes() {}
 void StopDepthWrites() {}
 #else
+// The attribute groups ezPrint saves: all twenty of OpenGL 1.x (GL_ALL_ATTRIB_BITS of that
+// time); the later multisample group holds nothing that drawing text changes.
+constexpr GLbitfield TextAttribBits = 0xFFFFF;
+
 void ReadTextArea(GLint viewport[4]) {
   glGetIntegerv(GL_VIEWPORT, viewport);
 }
