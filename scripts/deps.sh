@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, playing and testing Sieve Rush need on Debian 12, if missing: the
-# native build, the art tool, the test suite, the fuzzers and sanitizers, and the Windows build
-# with its Wine tests. Runs as root, or through sudo. `deps.sh --list` prints the packages.
+# native build, the art tool, the test suite, the fuzzers and sanitizers, the Windows build
+# with its Wine tests, and the browser build with its tests in Chromium. Runs as root, or
+# through sudo. `deps.sh --list` prints the packages.
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,8 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip  # the Windows build
   wine wine64                                    # Wine 8, to run the Windows build
   icoutils                                       # the Wine test reads the executable's resources
+  emscripten                                     # the browser build
+  chromium chromium-driver python3-selenium      # a browser, and the driver of the page in it
 )
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"

@@ -4,7 +4,7 @@
 #     software WebGL: frames per second and frame intervals (bench/web_frame.cpp);
 #   - WebGL calls that may wait for the GPU (state queries, read-backs) per frame, counted in the
 #     page (getParameter(0x8894), the array buffer binding, is answered by the browser's own copy);
-#   - the native full-load frame (frame_bench's frame/game under scripts/with-x.sh);
+#   - the native full-load frame, button held and up (frame_bench under scripts/with-x.sh);
 #   - the transfer size of the page's files, raw and gzip-compressed.
 #   scripts/web/bench-web.sh        (after scripts/web/build-web.sh; about two minutes)
 set -euo pipefail
@@ -15,7 +15,8 @@ work=$top/build/web
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 "$top/scripts/web/build-web.sh" "$site" >/dev/null
-extras=(chromium chromium-driver python3-selenium libbenchmark-dev libstb-dev)
+# The native frame benchmark's own extras, as scripts/bench.sh installs them.
+extras=(libbenchmark-dev libstb-dev)
 missing=()
 for p in "${extras[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
@@ -97,7 +98,7 @@ echo "== native frame (same machine, same run)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
   -DSIEVERUSH_TESTS=OFF >/dev/null
 cmake --build build/bench --target frame_bench art >/dev/null
-scripts/with-x.sh build/bench/bench/frame_bench --benchmark_filter='^frame/game/' \
+scripts/with-x.sh build/bench/bench/frame_bench --benchmark_filter='^frame/game' \
   --benchmark_min_time=2 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | grep '^frame/game'
 
 echo "== transfer size"
