@@ -8,6 +8,7 @@
 #   3. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the unit and GL tests
 #      again, then a short fuzzing run of each file parser from the kept corpus
 #   4. the Windows build (MinGW-w64) and its tests under Wine
+#   5. the browser build (emscripten), and a build without Case.tga, played in headless Chromium
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -40,6 +41,14 @@ fuzz/run.sh "${SIEVERUSH_FUZZ_SECONDS:-10}" build/san
 
 begin windows
 scripts/windows/build-windows.sh --test build/windows
+
+begin web
+scripts/web/build-web.sh build/web/site
+rm -rf build/web/art-no-case
+cp -r build/web/art build/web/art-no-case
+rm build/web/art-no-case/Case.tga
+scripts/web/build-web.sh build/web/site-no-case build/web/art-no-case
+/usr/bin/python3 tests/play.py web build/web
 
 stage=done
 echo "All checks passed in $SECONDS s."

@@ -7,11 +7,12 @@ checks what a player sees and what the game does: pixels, exit status, output, f
   play.py wine ZIP_OR_DIR [DRAIN_EXE]  the Windows build under Wine, in a fresh prefix
   play.py soak GAME ARTDIR SECONDS     random play: the game never dies, its memory stays flat
   play.py valgrind GAME ARTDIR         the start of play under memcheck
+  play.py web SITES                    the browser build in headless Chromium (scripts/web/)
 
 SIEVERUSH_SHOTS=FOLDER keeps PNG pictures of what it saw. The cases drive a player (start, key,
 move, button, close, shot, wait_exit, out, written): another platform is one more backend.
 """
-import atexit, os, random, re, shutil, signal, struct, subprocess, sys, tempfile, time, zipfile, zlib
+import atexit, base64, os, random, re, shutil, signal, struct, subprocess, sys, tempfile, time, zipfile, zlib
 from Xlib import X, XK, display, error, protocol
 from Xlib.ext import xtest
 
@@ -229,6 +230,75 @@ class Wine(XPlayer):
         self.run('wineserver', '-k')
 
 
+class Web:
+    """The browser build in headless Chromium with software WebGL, driven through its DevTools
+    protocol. SITES holds the page in site/ and the page built without Case.tga in site-no-case/."""
+    eol, slow, says = '\n', 2, 'out'
+    KEYS = {'space': (' ', 'Space', 32), 'Escape': ('Escape', 'Escape', 27),
+            'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39)}
+
+    def __init__(self, sites):
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service
+        self.server = subprocess.Popen(['/usr/bin/python3', '-m', 'http.server', '0', '--bind', '127.0.0.1',
+                                        '--directory', sites], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.url = 'http://127.0.0.1:%s/site' % re.search(r'port (\d+)', self.server.stdout.readline())[1]
+        o = webdriver.ChromeOptions()
+        o.binary_location = '/usr/bin/chromium'
+        for a in ('headless=new', 'no-sandbox', 'use-angle=swiftshader', 'enable-unsafe-swiftshader',
+                  'disable-background-networking', 'disable-component-update', 'no-first-run',
+                  'window-size=1000,800'):  # the whole canvas on screen
+            o.add_argument('--' + a)
+        self.d = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+        self.js, self.cdp, self.proc, self.x, self.y = self.d.execute_script, self.d.execute_cdp_cmd, self, 0, 0
+        atexit.register(self.finish)
+
+    def start(self, display=True, missing=None):
+        self.d.get(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
+        self.origin = self.js('const r = canvas.getBoundingClientRect(); return [r.x, r.y]')
+
+    def key(self, name, down):
+        key, code, vk = self.KEYS[name]
+        self.cdp('Input.dispatchKeyEvent', {'type': 'keyDown' if down else 'keyUp', 'key': key,
+                                            'code': code, 'windowsVirtualKeyCode': vk})
+
+    def move(self, x, y, kind='mouseMoved', **more):
+        self.x, self.y = x, y
+        self.cdp('Input.dispatchMouseEvent', {'type': kind, 'x': self.origin[0] + x, 'y': self.origin[1] + y, **more})
+
+    def button(self, down):
+        self.move(self.x, self.y, 'mousePressed' if down else 'mouseReleased', button='left', clickCount=1)
+
+    def shot(self):
+        clip = dict(zip('xy', self.origin), width=W, height=H, scale=1)
+        png = base64.b64decode(self.cdp('Page.captureScreenshot', {'clip': clip})['data'])
+        rgb = subprocess.run(['convert', 'png:-', '-depth', '8', 'rgb:-'], input=png, capture_output=True)
+        return Shot(rgb.stdout, order=(0, 1, 2), bpp=3)
+
+    def poll(self):  # the exit status once the game has ended, None while it runs
+        return self.js("return typeof runtimeExited == 'boolean' && runtimeExited ? EXITSTATUS : null")
+
+    def wait_exit(self, seconds=PROMPT):
+        deadline = time.time() + seconds * self.slow
+        while (status := self.poll()) is None and time.time() < deadline:
+            time.sleep(0.1)
+        return status
+
+    def out(self, name='out'):
+        return ''.join(line + '\n' for line in self.js('return printed')) if name == 'out' else ''
+
+    def written(self):  # files are written to the page's memory
+        report = self.js("try { return FS.readFile('GL_ERROR.txt', {encoding: 'utf8'}) } catch { return '' }")
+        return {'GL_ERROR.txt': report.encode()} if report else {}
+
+    def stop(self):  # a new page: no key or button stays down
+        self.d.get('about:blank')
+
+    def finish(self):
+        self.d.quit()
+        self.server.kill()
+
+
 # What the player sees.
 
 def rows(y):  # screen rows [top, bottom) of a text line drawn at y from the bottom
@@ -307,13 +377,14 @@ def end(p):
 
 def title(p):
     title_shown(p)
-    h = p.window().get_wm_normal_hints()  # the window manager may not resize it
-    check((h.min_width, h.min_height, h.max_width, h.max_height) == (W, H) * 2, f'resizable: {h}')
+    if isinstance(p, XPlayer):  # the X window's own properties (a page has none)
+        h = p.window().get_wm_normal_hints()  # the window manager may not resize it
+        check((h.min_width, h.min_height, h.max_width, h.max_height) == (W, H) * 2, f'resizable: {h}')
+        icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
+        check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
     time.sleep(0.5)  # drawn once, then it waits
     (s := p.shot()).save('title')
     layout(s, TITLE, black)
-    icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
-    check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
     end(p)
 
 
@@ -341,7 +412,7 @@ def turning(p):
     end(p)
 
 
-def patching(p):
+def patching(p, tries=3):
     ref = start_play(p)
     cursor_at_rest = lambda s: s.count((REST[0] - 24, REST[1] - 24, REST[0] + 24, REST[1] + 24), skin) > 30
 
@@ -351,7 +422,7 @@ def patching(p):
         time.sleep(1.5)
         p.button(False)
         p.move(*REST)
-        return wait(p, cursor_at_rest, 'cursor back at rest')
+        return wait(p, lambda s: cursor_at_rest(s) or blue_screen(s), 'cursor back at rest')
     plasters = lambda s, box=CASE: s.count(box, skin, 2)
 
     def hole(s):  # a spot on the case that turned dark since play began
@@ -370,7 +441,9 @@ def patching(p):
     x, y = (sum(c) // len(spot) for c in zip(*spot))
     around = (x - 15, y - 15, x + 16, y + 16)
     before = plasters(p.shot(), around)
-    (patched := click(x, y)).save('patched')
+    if blue_screen(patched := click(x, y)) and tries:  # the RAM ran out meanwhile: once more
+        return patching(p, tries - 1)
+    patched.save('patched')
     check(plasters(patched, around) > before + 15, f'no plaster on the hole clicked at ({x}, {y})')
     check(plasters(click(60, 300)) <= plasters(patched) + 10, 'a click beside the case patched')
     end(p)
@@ -406,6 +479,15 @@ def missing_art(p):  # installed, the launcher says it on standard error
     check((status := p.wait_exit(90)) == MISSING_ART_STATUS, f'ended with {status}')
     said = p.out(p.says)
     check(said.endswith("Unable to load 'Case.tga'\n") and not p.written(), f'{said!r}, {p.written()}')
+
+
+def page_says(p):  # the page tells the end of a game and a failed start in words
+    says = lambda: p.js("return document.getElementById('message').innerText")
+    start_play(p)
+    end(p)
+    check(says().startswith('The game has ended.\nPlay again'), f'page says {says()!r}')
+    missing_art(p)
+    check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
 
 
 def players(p):  # each player's report in a private folder of their own
@@ -487,14 +569,15 @@ def valgrind_mode(game, art):  # softpipe: no machine code made at run time, one
 
 
 CASES = [  # name, the modes it applies to, the case
-    ('title screen', 'native install wine valgrind', title),
-    ('Space starts play', 'native wine valgrind', play),
-    ('turning', 'native', turning),
-    ('patching', 'native', patching),
-    ('game over and again', 'native', game_over),
+    ('title screen', 'native install wine valgrind web', title),
+    ('Space starts play', 'native wine valgrind web', play),
+    ('turning', 'native web', turning),
+    ('patching', 'native web', patching),
+    ('game over and again', 'native web', game_over),
     ('window closed', 'native', window_closed),
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
+    ('the page says so', 'web', page_says),
     ('players', 'install', players),
     ('resources', 'wine', resources),
     ('installed files', 'install', installed),
@@ -502,7 +585,7 @@ CASES = [  # name, the modes it applies to, the case
     ('soak', 'soak', soak),
 ]
 MODES = {'native': Native, 'install': Install, 'wine': Wine, 'soak': soak_mode,
-         'valgrind': valgrind_mode}
+         'valgrind': valgrind_mode, 'web': Web}
 
 
 def main():
