@@ -36,16 +36,13 @@ extern "C" void glVertexAttrib3f(GLuint index, GLfloat x, GLfloat y, GLfloat z);
 static void SetDefaultNormal() {
   glVertexAttrib3f(1, 0, 0, 1);
 }
+
+// Alpha bits of the window: on the web any makes the canvas see-through where the game clears
+// to black.
+constexpr int AlphaBits = 0;
 #else
 static void YieldToBrowser() {}
 static void SetDefaultNormal() {}
-#endif
-
-// Alpha bits of the window. On the web any alpha makes the canvas see-through wherever the game
-// clears to black.
-#ifdef __EMSCRIPTEN__
-constexpr int AlphaBits = 0;
-#else
 constexpr int AlphaBits = 1;
 #endif
 
