@@ -425,10 +425,11 @@ def patching(p, tries=3):
         return wait(p, lambda s: cursor_at_rest(s) or blue_screen(s), 'cursor back at rest')
     plasters = lambda s, box=CASE: s.count(box, skin, 2)
 
-    def hole(s):  # a spot on the case that turned dark since play began
+    def hole(s):  # a spot on the case that turned dark since play began (not where a bit flew by)
         return next(((x, y) for y in range(CASE[1], CASE[3], 6) for x in range(CASE[0], CASE[2], 6)
                      if dark(s.pixel(x, y)) and not dark(ref.pixel(x, y))
-                     and s.count((x - 4, y - 4, x + 5, y + 5), dark) >= 75), None)
+                     and s.count((x - 4, y - 4, x + 5, y + 5), dark) >= 75
+                     and ref.count((x - 4, y - 4, x + 5, y + 5), dark) <= 10), None)
     for game in range(3):  # holes open on the hidden faces too, and the RAM runs out in seconds
         if hole(s := wait(p, lambda s: hole(s) or blue_screen(s), 'open hole')):
             break
