@@ -10,20 +10,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 reps=${1:-9}
 
-"$top/scripts/deps.sh"
-# The benchmarks' own extras: Google Benchmark, stb_image (the reference decoder) and perf.
-extras=(libbenchmark-dev libstb-dev linux-perf)
-missing=()
-for p in "${extras[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$top/scripts/deps.sh" --bench
 
 build=build/bench
 cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \

@@ -2,7 +2,7 @@
 # Installs what building, playing and testing Sieve Rush need on Debian 12, if missing: the
 # native build, the art tool, the test suite, the fuzzers and sanitizers, the Windows build
 # with its Wine tests, and the browser build with its tests in Chromium. Runs as root, or
-# through sudo. `deps.sh --list` prints the packages.
+# through sudo. `deps.sh --list` prints the packages; `deps.sh --bench` adds the benchmarks'.
 set -euo pipefail
 
 packages=(
@@ -20,6 +20,8 @@ packages=(
   emscripten                                     # the browser build
   chromium chromium-driver python3-selenium      # a browser, and the driver of the page in it
 )
+# The benchmarks' own extras: Google Benchmark, stb_image (the reference decoder) and perf.
+[ "${1:-}" != --bench ] || packages+=(libbenchmark-dev libstb-dev linux-perf)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0

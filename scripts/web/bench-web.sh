@@ -15,18 +15,7 @@ work=$top/build/web
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 "$top/scripts/web/build-web.sh" "$site" >/dev/null
-# The native frame benchmark's own extras, as scripts/bench.sh installs them.
-extras=(libbenchmark-dev libstb-dev)
-missing=()
-for p in "${extras[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$top/scripts/deps.sh" --bench
 
 # The web benchmark page, next to the game's files.
 emcmake cmake -S "$top" -B "$work/game" -DSIEVERUSH_BENCH=ON >/dev/null
