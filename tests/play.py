@@ -436,9 +436,15 @@ def patching(p, tries=3):
         tap(p, 'space')  # a new game: the same view of the case, its faces whole again
         wait(p, lambda s: not blue_screen(s), 'new game')
     x, y = hole(s)
-    # Its middle: the first dark spot found is at its edge, maybe over the next cell.
-    spot = [(u, v) for v in range(y - 6, y + 30) for u in range(x - 18, x + 18)
-            if dark(s.pixel(u, v)) and not dark(ref.pixel(u, v))]
+    # Its middle: the first dark spot found is at its edge, maybe over the next cell. The hole is
+    # the dark patch around it that was case before, followed pixel by pixel.
+    spot, todo = {(x, y)}, [(x, y)]
+    while todo and len(spot) < 3000:
+        u, v = todo.pop()
+        for n in (u + 1, v), (u - 1, v), (u, v + 1), (u, v - 1):
+            if n not in spot and dark(s.pixel(*n)) and not dark(ref.pixel(*n)):
+                spot.add(n)
+                todo.append(n)
     x, y = (sum(c) // len(spot) for c in zip(*spot))
     around = (x - 15, y - 15, x + 16, y + 16)
     before = plasters(p.shot(), around)
