@@ -18,8 +18,8 @@ public:
 
   ParticleManager();
 
-  // Loads the particle texture (two sprites stacked along t); false on failure, with
-  // GetTexture() left as it was.
+  // Loads the particle texture (two sprites stacked along t); false on failure, with the
+  // texture in use left as it was.
   bool LoadTexture(const char* filename);
   // Starts one particle, overwriting the ring's oldest entry. Draws one rand() for the sprite.
   void Add(float x, float y, float z, float vx, float vy, float vz);
@@ -28,7 +28,6 @@ public:
   void Render(double dt);
 
   const std::vector<ParticleStruct>& GetParticles() const { return Particles; }
-  unsigned GetTexture() const { return Texture; }
 
 private:
   std::vector<ParticleStruct> Particles;
