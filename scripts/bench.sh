@@ -6,14 +6,15 @@
 #   scripts/bench.sh [REPETITIONS]     (default 9; the whole run takes a few minutes)
 # Writes the table to build/bench/table.md and each program's full report to build/bench/logs/.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+source "$(dirname "$0")/lib.sh"
 cd "$top"
 reps=${1:-9}
 
 "$top/scripts/deps.sh" --bench
 
 build=build/bench
-cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
+cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
   -DSIEVERUSH_TESTS=OFF -DSIEVERUSH_WERROR=ON >/dev/null
 cmake --build $build --target image_bench frame_bench art
 
@@ -32,8 +33,7 @@ run() {
   scripts/with-x.sh "$build/bench/$program" "${common[@]}" --benchmark_min_time="$min_time" \
     >"$build/logs/$program.txt" 2>&1 || {
     cat "$build/logs/$program.txt"
-    echo "$program failed" >&2
-    exit 1
+    die "$program failed"
   }
 }
 run image_bench 0.05

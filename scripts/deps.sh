@@ -3,12 +3,16 @@
 # native build, the art tool, the test suite, the fuzzers and sanitizers, the Windows build
 # with its Wine tests, and the browser build with its tests in Chromium. Runs as root, or
 # through sudo. `deps.sh --list` prints the packages; `deps.sh --bench` adds the benchmarks'.
+# Writes nothing on standard output but the list, so that callers keep theirs for results.
 set -euo pipefail
+# shellcheck source=scripts/lib.sh
+source "$(dirname "$0")/lib.sh"
 
 packages=(
   cmake ninja-build g++ pkg-config               # the build
   libglfw3-dev libgl-dev libgl1-mesa-dri         # window, OpenGL and Mesa's software renderer
   libfreetype-dev fonts-dejavu-core              # the art tool bakes the font from DejaVu
+  libstb-dev                                     # the tools write PNG with stb_image_write
   libgtest-dev libx11-dev                        # the unit tests (GL tests open an X window)
   xvfb xauth x11-utils python3 python3-xlib      # an X server, and the driver of the real game
   imagemagick valgrind                           # screenshots; the long memory check
@@ -20,9 +24,17 @@ packages=(
   emscripten                                     # the browser build
   chromium chromium-driver python3-selenium      # a browser, and the driver of the page in it
 )
-# The benchmarks' own extras: Google Benchmark, stb_image (the reference decoder) and perf.
-[ "${1:-}" != --bench ] || packages+=(libbenchmark-dev libstb-dev linux-perf)
-if [ "${1:-}" = --list ]; then
+list=0
+for arg in "$@"; do
+  case $arg in
+    # The benchmarks' own extras: Google Benchmark and perf (stb_image, their reference
+    # decoder, comes with libstb-dev above).
+    --bench) packages+=(libbenchmark-dev linux-perf) ;;
+    --list) list=1 ;;
+    *) die "unknown option $arg (usage: deps.sh [--bench] [--list])" ;;
+  esac
+done
+if [ $list = 1 ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
 fi
@@ -33,8 +45,8 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+log "installing: ${missing[*]}"
+as_root apt-get update -qq >&2 || die "apt-get update failed"
+as_root env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 \
+  || die "installing ${missing[*]} failed"

@@ -10,7 +10,8 @@
 #   4. the Windows build (MinGW-w64) and its tests under Wine
 #   5. the browser build (emscripten), and a build without Case.tga, played in headless Chromium
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+source "$(dirname "$0")/lib.sh"
 cd "$top"
 stage=setup
 trap 'status=$?; [ $status = 0 ] || echo "FAILED: stage \"$stage\" (status $status)" >&2' EXIT
@@ -23,12 +24,12 @@ begin format
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 begin "build and test"
-cmake -S . -B build/ci -G Ninja -DSIEVERUSH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/ci -DSIEVERUSH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/ci
 scripts/with-x.sh ctest --test-dir build/ci --output-on-failure --timeout 600
 
 begin "sanitizers and fuzzing"
-cmake -S . -B build/san -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DSIEVERUSH_WERROR=ON \
+cmake -S . -B build/san -DCMAKE_CXX_COMPILER=clang++ -DSIEVERUSH_WERROR=ON \
   -DSIEVERUSH_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/san
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -50,5 +51,5 @@ rm build/web/art-no-case/Case.tga
 scripts/web/build-web.sh build/web/site-no-case build/web/art-no-case
 /usr/bin/python3 tests/play.py web build/web
 
-stage=done
+stage="done"
 echo "All checks passed in $SECONDS s."

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on the current X display, or on a private Xvfb when there is none.
+#   scripts/with-x.sh COMMAND [ARGS...]       (its exit status is COMMAND's)
 set -euo pipefail
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec "$@"
-fi
-exec xvfb-run -a -s '-screen 0 1024x768x24' "$@"
+# shellcheck source=scripts/lib.sh
+source "$(dirname "$0")/lib.sh"
+[ $# -gt 0 ] || die "usage: $0 COMMAND [ARGS...]"
+exec_on_x "$@"
