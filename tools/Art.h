@@ -1,7 +1,7 @@
 // The game's five pictures, drawn from code. Each function returns the same pixels every time.
 #pragma once
 
-#include "Raster.h"
+#include "tools/Raster.h"
 
 // 256 x 256: the front of the case (the +X end face) in the left half, its back (-X) in the
 // right half.

@@ -1,12 +1,12 @@
-#include "ArtFiles.h"
+#include "tools/ArtFiles.h"
 
 #include <fstream>
 
 // TGA header fields and limits.
-constexpr std::uint8_t kTgaTrueColour = 2;
-constexpr std::uint8_t kTgaTrueColourRle = 10;
-constexpr std::uint8_t kTgaTopDown = 0x20;
-constexpr int kTgaMaxPacket = 128;  // pixels in one run or literal packet
+constexpr std::uint8_t TgaTrueColour = 2;
+constexpr std::uint8_t TgaTrueColourRle = 10;
+constexpr std::uint8_t TgaTopDown = 0x20;
+constexpr int TgaMaxPacket = 128;  // pixels in one run or literal packet
 
 static void PutLe16(Bytes& out, int v) {
   out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -41,7 +41,7 @@ static std::vector<Bytes> StoredPixels(const Picture& p, const TgaLayout& layout
 // Length of the run of equal pixels starting at i, at most one packet long.
 static int RunAt(const std::vector<Bytes>& px, std::size_t i) {
   int n = 1;
-  while (i + n < px.size() && n < kTgaMaxPacket && px[i + n] == px[i]) {
+  while (i + n < px.size() && n < TgaMaxPacket && px[i + n] == px[i]) {
     ++n;
   }
   return n;
@@ -60,7 +60,7 @@ static void PutRunLength(Bytes& out, const std::vector<Bytes>& px) {
       continue;
     }
     std::size_t end = i + 1;
-    while (end < px.size() && end - i < kTgaMaxPacket && RunAt(px, end) < 2) {
+    while (end < px.size() && end - i < TgaMaxPacket && RunAt(px, end) < 2) {
       ++end;
     }
     out.push_back(static_cast<std::uint8_t>(end - i - 1));
@@ -74,14 +74,14 @@ Bytes EncodeTga(const Picture& picture, const TgaLayout& layout) {
   Bytes out;
   out.push_back(0);  // no image ID
   out.push_back(0);  // no colour map
-  out.push_back(layout.RunLength ? kTgaTrueColourRle : kTgaTrueColour);
+  out.push_back(layout.RunLength ? TgaTrueColourRle : TgaTrueColour);
   out.insert(out.end(), 5, 0);  // colour map fields, unused
   PutLe16(out, 0);              // x origin
   PutLe16(out, 0);              // y origin
   PutLe16(out, picture.Width());
   PutLe16(out, picture.Height());
   out.push_back(static_cast<std::uint8_t>(layout.Bits));
-  std::uint8_t descriptor = layout.TopDown ? kTgaTopDown : 0;
+  std::uint8_t descriptor = layout.TopDown ? TgaTopDown : 0;
   if (layout.Bits == 32 && !layout.TopDown) {
     descriptor |= 8;  // alpha bits; see the header comment for why top-down files omit them
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Raster.h"
+#include "tools/Raster.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ArtFiles.h"
+#include "tools/ArtFiles.h"
 
 // Renders codes 32..255 (Latin-1) of the font file into a 256 x 256 sheet of 16 x 16 cells:
 // white everywhere, glyph coverage in alpha. False, with a reason, when FreeType fails.

@@ -1,14 +1,14 @@
-#include "IcoFile.h"
+#include "tools/IcoFile.h"
 
-#include "PngFile.h"
+#include "tools/PngFile.h"
 
 namespace {
 
-constexpr int kDirectoryBytes = 6;  // reserved, type, image count
-constexpr int kEntryBytes = 16;     // one directory entry per image
-constexpr int kBitmapHeaderBytes = 40;
-constexpr int kTypeIcon = 1;
-constexpr int kPngFromSide = 256;  // sides from here on are stored as PNG
+constexpr int DirectoryBytes = 6;  // reserved, type, image count
+constexpr int EntryBytes = 16;     // one directory entry per image
+constexpr int BitmapHeaderBytes = 40;
+constexpr int TypeIcon = 1;
+constexpr int PngFromSide = 256;  // sides from here on are stored as PNG
 
 void PutLe16(Bytes& out, int v) {
   out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -27,7 +27,7 @@ void PutLe32(Bytes& out, std::uint32_t v) {
 Bytes EncodeIconBitmap(const Picture& p) {
   const int maskRowBytes = (p.Width() + 31) / 32 * 4;
   Bytes out;
-  PutLe32(out, kBitmapHeaderBytes);
+  PutLe32(out, BitmapHeaderBytes);
   PutLe32(out, static_cast<std::uint32_t>(p.Width()));
   PutLe32(out, static_cast<std::uint32_t>(2 * p.Height()));
   PutLe16(out, 1);   // planes
@@ -60,13 +60,13 @@ Bytes EncodeIconBitmap(const Picture& p) {
 Bytes EncodeIco(const std::vector<Picture>& pictures) {
   std::vector<Bytes> images;
   for (const Picture& p : pictures) {
-    images.push_back(p.Width() >= kPngFromSide ? EncodePng(p) : EncodeIconBitmap(p));
+    images.push_back(p.Width() >= PngFromSide ? EncodePng(p) : EncodeIconBitmap(p));
   }
   Bytes out;
   PutLe16(out, 0);
-  PutLe16(out, kTypeIcon);
+  PutLe16(out, TypeIcon);
   PutLe16(out, static_cast<int>(pictures.size()));
-  std::uint32_t offset = kDirectoryBytes + kEntryBytes * static_cast<std::uint32_t>(images.size());
+  std::uint32_t offset = DirectoryBytes + EntryBytes * static_cast<std::uint32_t>(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     // A side of 256 does not fit the byte: 0 stands for it.
     out.push_back(static_cast<std::uint8_t>(pictures[i].Width() & 0xFF));

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ArtFiles.h"
+#include "tools/ArtFiles.h"
 
 // An icon file holding the pictures, each square with a side of 1 to 256 pixels.
 Bytes EncodeIco(const std::vector<Picture>& pictures);

@@ -1,4 +1,4 @@
-#include "PngFile.h"
+#include "tools/PngFile.h"
 
 #include <algorithm>
 #include <array>
@@ -6,12 +6,12 @@
 
 namespace {
 
-constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint8_t kRgba8[] = {8, 6, 0, 0, 0};  // bit depth, colour type, compression,
-                                                    // filter method, no interlace
-constexpr std::uint8_t kFilterNone = 0;             // first byte of every scanline
-constexpr std::size_t kStoredBlockMax = 65535;      // bytes in one stored deflate block
-constexpr std::uint32_t kAdlerModulus = 65521;
+constexpr std::uint8_t Signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t Rgba8[] = {8, 6, 0, 0, 0};  // bit depth, colour type, compression,
+                                                   // filter method, no interlace
+constexpr std::uint8_t FilterNone = 0;             // first byte of every scanline
+constexpr std::size_t StoredBlockMax = 65535;      // bytes in one stored deflate block
+constexpr std::uint32_t AdlerModulus = 65521;
 
 void PutBe32(Bytes& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -44,8 +44,8 @@ std::uint32_t Adler32(const Bytes& data) {
   std::uint32_t a = 1;
   std::uint32_t b = 0;
   for (std::uint8_t byte : data) {
-    a = (a + byte) % kAdlerModulus;
-    b = (b + a) % kAdlerModulus;
+    a = (a + byte) % AdlerModulus;
+    b = (b + a) % AdlerModulus;
   }
   return (b << 16) | a;
 }
@@ -64,7 +64,7 @@ Bytes StoredZlib(const Bytes& raw) {
   Bytes out = {0x78, 0x01};  // deflate, 32 KiB window; header check makes it a multiple of 31
   std::size_t at = 0;
   do {
-    const std::size_t len = std::min(kStoredBlockMax, raw.size() - at);
+    const std::size_t len = std::min(StoredBlockMax, raw.size() - at);
     const bool last = at + len == raw.size();
     out.push_back(last ? 1 : 0);  // BFINAL, BTYPE 00 (stored)
     out.push_back(static_cast<std::uint8_t>(len & 0xFF));
@@ -85,19 +85,19 @@ Bytes EncodePng(const Picture& picture) {
   Bytes header;
   PutBe32(header, static_cast<std::uint32_t>(picture.Width()));
   PutBe32(header, static_cast<std::uint32_t>(picture.Height()));
-  header.insert(header.end(), std::begin(kRgba8), std::end(kRgba8));
+  header.insert(header.end(), std::begin(Rgba8), std::end(Rgba8));
 
   Bytes raw;
   raw.reserve(static_cast<std::size_t>(picture.Height()) * (1 + 4 * picture.Width()));
   for (int y = 0; y < picture.Height(); ++y) {
-    raw.push_back(kFilterNone);
+    raw.push_back(FilterNone);
     for (int x = 0; x < picture.Width(); ++x) {
       const Rgba& c = picture.At(x, y);
       raw.insert(raw.end(), {c.R, c.G, c.B, c.A});
     }
   }
 
-  Bytes out(std::begin(kSignature), std::end(kSignature));
+  Bytes out(std::begin(Signature), std::end(Signature));
   PutChunk(out, "IHDR", header);
   PutChunk(out, "IDAT", StoredZlib(raw));
   PutChunk(out, "IEND", {});

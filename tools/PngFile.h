@@ -3,6 +3,6 @@
 // same bytes everywhere.
 #pragma once
 
-#include "ArtFiles.h"
+#include "tools/ArtFiles.h"
 
 Bytes EncodePng(const Picture& picture);

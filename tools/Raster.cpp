@@ -1,4 +1,4 @@
-#include "Raster.h"
+#include "tools/Raster.h"
 
 #include <algorithm>
 #include <utility>
@@ -242,21 +242,21 @@ Shape Minus(Shape a, Shape b) {
 }
 
 // sin(k * 90 / 16 degrees) * 4096 for k = 0..16, rounded.
-static constexpr int kQuarterSine[17] = {0,    401,  799,  1189, 1567, 1931, 2276, 2598, 2896,
-                                         3166, 3406, 3612, 3784, 3920, 4017, 4076, 4096};
+static constexpr int QuarterSine[17] = {0,    401,  799,  1189, 1567, 1931, 2276, 2598, 2896,
+                                        3166, 3406, 3612, 3784, 3920, 4017, 4076, 4096};
 
 int Sin64(int step) {
   step = ((step % 64) + 64) % 64;
   if (step <= 16) {
-    return kQuarterSine[step];
+    return QuarterSine[step];
   }
   if (step <= 32) {
-    return kQuarterSine[32 - step];
+    return QuarterSine[32 - step];
   }
   if (step <= 48) {
-    return -kQuarterSine[step - 32];
+    return -QuarterSine[step - 32];
   }
-  return -kQuarterSine[64 - step];
+  return -QuarterSine[64 - step];
 }
 
 int Cos64(int step) {

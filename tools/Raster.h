@@ -17,7 +17,7 @@ struct Rgba {
 
 // Shapes are tested at 4 x 4 samples per pixel. Their coordinates are in eighths of a pixel
 // (the unit below), so pixel x covers [8x, 8x + 8) and its samples sit at 8x + 1, 3, 5, 7.
-inline constexpr int kSub = 8;
+inline constexpr int SubPerPixel = 8;
 
 // Inside-test of a shape at one sample, in eighths of a pixel.
 using Shape = std::function<bool(std::int64_t u, std::int64_t v)>;
@@ -97,7 +97,7 @@ Shape Minus(Shape a, Shape b);
 
 // Pixel centre in eighths, for building shapes from pixel coordinates.
 inline constexpr std::int64_t Px(int pixels) {
-  return static_cast<std::int64_t>(pixels) * kSub;
+  return static_cast<std::int64_t>(pixels) * SubPerPixel;
 }
 
 // Sine and cosine of step * 360 / 64 degrees, scaled by 4096 (a fixed table, no libm).

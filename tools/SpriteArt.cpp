@@ -5,19 +5,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "Art.h"
+#include "tools/Art.h"
 
 namespace {
 
-constexpr int kSpriteSize = 64;              // Hole and Patch, pixels
-constexpr int kBitSize = 32;                 // each of the two bits, pixels
-constexpr std::uint32_t kHoleSeed = 0x484F;  // shape of the torn edge
-constexpr Rgba kClear{0, 0, 0, 0};
+constexpr int SpriteSize = 64;              // Hole and Patch, pixels
+constexpr int BitSize = 32;                 // each of the two bits, pixels
+constexpr std::uint32_t HoleSeed = 0x484F;  // shape of the torn edge
+constexpr Rgba Clear{0, 0, 0, 0};
 
 // The torn outline: 32 points round the centre with jittered radii, every fourth pulled out
 // into a short tear. Radii in eighths of a pixel.
 std::vector<SubPoint> TornOutline(int centre, int extra8) {
-  Rng rng(kHoleSeed);
+  Rng rng(HoleSeed);
   std::vector<SubPoint> points;
   for (int i = 0; i < 32; ++i) {
     int r = Px(18) + rng.Range(-12, 12);
@@ -47,32 +47,32 @@ Shape Shifted(const Shape& s, int dx, int dy) {
 }  // namespace
 
 Picture DrawHole() {
-  Picture p(kSpriteSize, kSpriteSize, kClear);
-  constexpr int c = kSpriteSize / 2;
+  Picture p(SpriteSize, SpriteSize, Clear);
+  constexpr int c = SpriteSize / 2;
   const Shape rim = Polygon(TornOutline(c, 30));
   const Shape inside = Polygon(TornOutline(c, 0));
 
   // Bent metal round the edge: lit where it faces the light, on the far (lower-right) side.
-  FillShapeWith(p, 0, 0, kSpriteSize, kSpriteSize, rim, [](int x, int y) {
+  FillShapeWith(p, 0, 0, SpriteSize, SpriteSize, rim, [](int x, int y) {
     const int t = 128 + ((x - c) + (y - c)) * 6;
     return Shade(Mix(Rgba{84, 78, 66}, Rgba{246, 240, 222}, t), (Grain(x, y, 5) - 128) / 24);
   });
   // The dark inside, darkest in the middle, with a board's copper traces deep down.
-  FillShapeWith(p, 0, 0, kSpriteSize, kSpriteSize, inside, [](int x, int y) {
+  FillShapeWith(p, 0, 0, SpriteSize, SpriteSize, inside, [](int x, int y) {
     const int d2 = (x - c) * (x - c) + (y - c) * (y - c);
     return Mix(Rgba{4, 6, 6}, Rgba{46, 44, 40}, std::min(256, d2 * 256 / 360));
   });
   const Rgba trace{30, 90, 52, 190};
   for (int i = 0; i < 3; ++i) {
     const int y = 28 + i * 5;
-    FillShape(p, 0, 0, kSpriteSize, kSpriteSize, trace,
+    FillShape(p, 0, 0, SpriteSize, SpriteSize, trace,
               Both(inside, Capsule({Px(14), Px(y)}, {Px(30 + i * 3), Px(y)}, 5)));
-    FillShape(p, 0, 0, kSpriteSize, kSpriteSize, trace,
+    FillShape(p, 0, 0, SpriteSize, SpriteSize, trace,
               Both(inside, Capsule({Px(30 + i * 3), Px(y)}, {Px(40 + i * 3), Px(y + 10)}, 5)));
   }
-  FillShape(p, 0, 0, kSpriteSize, kSpriteSize, Rgba{150, 130, 60, 200}, Disc(Px(40), Px(38), 10));
+  FillShape(p, 0, 0, SpriteSize, SpriteSize, Rgba{150, 130, 60, 200}, Disc(Px(40), Px(38), 10));
   // The top-left edge throws its shadow into the hole.
-  FillShape(p, 0, 0, kSpriteSize, kSpriteSize, WithAlpha(Rgba{0, 0, 0}, 150),
+  FillShape(p, 0, 0, SpriteSize, SpriteSize, WithAlpha(Rgba{0, 0, 0}, 150),
             Minus(inside, Shifted(inside, 4, 4)));
 
   BleedColourIntoClear(p);
@@ -85,8 +85,8 @@ void Plaster(Picture& p, SubPoint a, SubPoint b) {
   const Rgba skin{226, 178, 128};
   const Rgba pad{246, 238, 222};
   const std::int64_t halfWidth = Px(9);
-  FillShape(p, 0, 0, kSpriteSize, kSpriteSize, edge, Capsule(a, b, halfWidth));
-  FillShapeWith(p, 0, 0, kSpriteSize, kSpriteSize, Capsule(a, b, halfWidth - 8),
+  FillShape(p, 0, 0, SpriteSize, SpriteSize, edge, Capsule(a, b, halfWidth));
+  FillShapeWith(p, 0, 0, SpriteSize, SpriteSize, Capsule(a, b, halfWidth - 8),
                 [&](int x, int y) { return Shade(skin, (Grain(x, y, 7) - 128) / 40); });
   // Air holes in two rows along each arm.
   const std::int64_t du = (b.U - a.U) / 12;
@@ -98,20 +98,20 @@ void Plaster(Picture& p, SubPoint a, SubPoint b) {
     for (int side = -1; side <= 1; side += 2) {
       const std::int64_t u = a.U + du * i + side * dv * 3 / 10;
       const std::int64_t v = a.V + dv * i - side * du * 3 / 10;
-      FillShape(p, 0, 0, kSpriteSize, kSpriteSize, Shade(skin, -44), Disc(u, v, 7));
+      FillShape(p, 0, 0, SpriteSize, SpriteSize, Shade(skin, -44), Disc(u, v, 7));
     }
   }
   // The gauze pad in the middle.
   const SubPoint mid{(a.U + b.U) / 2, (a.V + b.V) / 2};
   const SubPoint padA{mid.U - du * 2, mid.V - dv * 2};
   const SubPoint padB{mid.U + du * 2, mid.V + dv * 2};
-  FillShape(p, 0, 0, kSpriteSize, kSpriteSize, Shade(pad, -40), Capsule(padA, padB, Px(6)));
-  FillShapeWith(p, 0, 0, kSpriteSize, kSpriteSize, Capsule(padA, padB, Px(6) - 6),
+  FillShape(p, 0, 0, SpriteSize, SpriteSize, Shade(pad, -40), Capsule(padA, padB, Px(6)));
+  FillShapeWith(p, 0, 0, SpriteSize, SpriteSize, Capsule(padA, padB, Px(6) - 6),
                 [&](int x, int y) { return Shade(pad, ((x + y) % 3 == 0) ? -10 : 0); });
 }
 
 Picture DrawPatch() {
-  Picture p(kSpriteSize, kSpriteSize, kClear);
+  Picture p(SpriteSize, SpriteSize, Clear);
   const SubPoint topLeft{Px(13), Px(13)};
   const SubPoint bottomRight{Px(51), Px(51)};
   const SubPoint topRight{Px(51), Px(13)};
@@ -121,7 +121,7 @@ Picture DrawPatch() {
   const Shape both = [&](std::int64_t u, std::int64_t v) {
     return Capsule(topLeft, bottomRight, Px(9))(u, v) || Capsule(topRight, bottomLeft, Px(9))(u, v);
   };
-  FillShape(p, 0, 0, kSpriteSize, kSpriteSize, shadow, Shifted(both, 2, 2));
+  FillShape(p, 0, 0, SpriteSize, SpriteSize, shadow, Shifted(both, 2, 2));
   Plaster(p, topLeft, bottomRight);
   Plaster(p, topRight, bottomLeft);
   BleedColourIntoClear(p);
@@ -130,39 +130,39 @@ Picture DrawPatch() {
 
 // One glowing bit into rows y0..y0+31: a pale core with a green halo, premultiplied.
 void GlowingBit(Picture& p, int y0, const Shape& glyph) {
-  std::vector<int> cover(kBitSize * kBitSize);
-  Picture mask(kBitSize, kBitSize, kClear);
-  FillShape(mask, 0, 0, kBitSize, kBitSize, Rgba{255, 255, 255}, glyph);
-  for (int i = 0; i < kBitSize * kBitSize; ++i) {
-    cover[i] = mask.At(i % kBitSize, i / kBitSize).A;
+  std::vector<int> cover(BitSize * BitSize);
+  Picture mask(BitSize, BitSize, Clear);
+  FillShape(mask, 0, 0, BitSize, BitSize, Rgba{255, 255, 255}, glyph);
+  for (int i = 0; i < BitSize * BitSize; ++i) {
+    cover[i] = mask.At(i % BitSize, i / BitSize).A;
   }
   // Halo: the glyph blurred by two passes of a 5 x 5 box.
   std::vector<int> glow = cover;
   for (int pass = 0; pass < 2; ++pass) {
     std::vector<int> next(glow.size());
-    for (int y = 0; y < kBitSize; ++y) {
-      for (int x = 0; x < kBitSize; ++x) {
+    for (int y = 0; y < BitSize; ++y) {
+      for (int x = 0; x < BitSize; ++x) {
         int sum = 0;
         for (int dy = -2; dy <= 2; ++dy) {
           for (int dx = -2; dx <= 2; ++dx) {
             const int sx = x + dx;
             const int sy = y + dy;
-            if (sx >= 0 && sy >= 0 && sx < kBitSize && sy < kBitSize) {
-              sum += glow[sy * kBitSize + sx];
+            if (sx >= 0 && sy >= 0 && sx < BitSize && sy < BitSize) {
+              sum += glow[sy * BitSize + sx];
             }
           }
         }
-        next[y * kBitSize + x] = sum / 25;
+        next[y * BitSize + x] = sum / 25;
       }
     }
     glow = next;
   }
   const Rgba core{190, 255, 200};
   const Rgba halo{40, 235, 90};
-  for (int y = 0; y < kBitSize; ++y) {
-    for (int x = 0; x < kBitSize; ++x) {
-      const int ca = cover[y * kBitSize + x];
-      const int ga = std::min(255, glow[y * kBitSize + x] * 3 / 2);
+  for (int y = 0; y < BitSize; ++y) {
+    for (int x = 0; x < BitSize; ++x) {
+      const int ca = cover[y * BitSize + x];
+      const int ga = std::min(255, glow[y * BitSize + x] * 3 / 2);
       // Core over halo in premultiplied form; every colour stays at or below its alpha.
       auto channel = [&](int cc, int hc) {
         return cc * ca / 255 + (hc * ga / 255) * (255 - ca) / 255;
@@ -177,7 +177,7 @@ void GlowingBit(Picture& p, int y0, const Shape& glyph) {
 }
 
 Picture DrawBits() {
-  Picture p(kBitSize, 2 * kBitSize, kClear);
+  Picture p(BitSize, 2 * BitSize, Clear);
   const Shape zero = Minus(Ellipse(Px(16), Px(16), Px(7), Px(10)), Ellipse(Px(16), Px(16), 28, 52));
   const Shape one = [](std::int64_t u, std::int64_t v) {
     return Capsule({Px(17), Px(7)}, {Px(17), Px(25)}, 18)(u, v) ||
@@ -185,6 +185,6 @@ Picture DrawBits() {
            Capsule({Px(12), Px(25)}, {Px(22), Px(25)}, 13)(u, v);
   };
   GlowingBit(p, 0, zero);
-  GlowingBit(p, kBitSize, one);
+  GlowingBit(p, BitSize, one);
   return p;
 }

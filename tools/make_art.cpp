@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "Art.h"
-#include "ArtFiles.h"
-#include "FontBake.h"
+#include "tools/Art.h"
+#include "tools/ArtFiles.h"
+#include "tools/FontBake.h"
 
-constexpr const char* kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr const char* DefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 // Each picture with its file layout. The mix is deliberate: the game's reader meets run-length
 // and raw files, 24 and 32 bits, stored both top-down and bottom-up.
@@ -17,7 +17,7 @@ struct PictureFile {
   TgaLayout Layout;
 };
 
-static const PictureFile kPictures[] = {
+static const PictureFile Pictures[] = {
     {"Case.tga", DrawCaseEnds, {24, true, false}},
     {"CaseSide.tga", DrawCaseSide, {24, false, true}},
     {"Hole.tga", DrawHole, {32, true, true}},
@@ -27,7 +27,7 @@ static const PictureFile kPictures[] = {
 
 int main(int argc, char** argv) {
   std::string folder;
-  std::string fontPath = kDefaultFont;
+  std::string fontPath = DefaultFont;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--font" && i + 1 < argc) {
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_art: cannot write %s\n", fontFile.c_str());
     return 1;
   }
-  for (const PictureFile& file : kPictures) {
+  for (const PictureFile& file : Pictures) {
     const std::string path = folder + "/" + file.Name;
     if (!WriteFile(path, EncodeTga(file.Draw(), file.Layout))) {
       std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());

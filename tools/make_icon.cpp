@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "IcoFile.h"
-#include "IconArt.h"
-#include "PngFile.h"
+#include "tools/IcoFile.h"
+#include "tools/IconArt.h"
+#include "tools/PngFile.h"
 
 namespace {
 
 // The hicolor theme's usual application icon sizes, in pixels.
-constexpr int kThemeSizes[] = {16, 32, 48, 64, 128, 256};
+constexpr int ThemeSizes[] = {16, 32, 48, 64, 128, 256};
 // What Windows asks an executable's icon for: the small and large icon at normal and high DPI,
 // and Explorer's largest view.
-constexpr int kIcoSizes[] = {16, 32, 48, 256};
+constexpr int IcoSizes[] = {16, 32, 48, 256};
 // What window managers show in title bars, task lists and window switchers.
-constexpr int kWindowSizes[] = {16, 32, 48};
+constexpr int WindowSizes[] = {16, 32, 48};
 
 // C++ source defining the window icon table of app/WindowIcon.h: R, G, B, A bytes, rows top
 // first, as GLFW takes them.
@@ -29,9 +29,9 @@ Bytes WindowIconSource() {
   std::string s =
       "// Written by tools/make_icon: the game's icon for its window, drawn at build time.\n"
       "#include \"app/WindowIcon.h\"\n\nnamespace {\n";
-  for (int size : kWindowSizes) {
+  for (int size : WindowSizes) {
     const Picture p = DrawIcon(size);
-    s += "\nconst unsigned char kPixels" + std::to_string(size) + "[] = {";
+    s += "\nconst unsigned char Pixels" + std::to_string(size) + "[] = {";
     for (int i = 0; i < size * size; ++i) {
       const Rgba c = p.At(i % size, i / size);
       s += (i % 4 == 0 ? "\n   " : "");
@@ -42,15 +42,15 @@ Bytes WindowIconSource() {
     s += "\n};\n";
   }
   s += "\n}  // namespace\n\nconst WindowIconImage WindowIcons[] = {";
-  for (int size : kWindowSizes) {
-    s += "{" + std::to_string(size) + ", kPixels" + std::to_string(size) + "}, ";
+  for (int size : WindowSizes) {
+    s += "{" + std::to_string(size) + ", Pixels" + std::to_string(size) + "}, ";
   }
-  s += "};\nconst int WindowIconCount = " + std::to_string(std::size(kWindowSizes)) + ";\n";
+  s += "};\nconst int WindowIconCount = " + std::to_string(std::size(WindowSizes)) + ";\n";
   return Bytes(s.begin(), s.end());
 }
 
 bool WriteTheme(const std::filesystem::path& top) {
-  for (int size : kThemeSizes) {
+  for (int size : ThemeSizes) {
     const std::string side = std::to_string(size);
     const std::filesystem::path folder = top / (side + "x" + side) / "apps";
     std::error_code error;
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path top(argv[1]);
   std::vector<Picture> ico;
-  for (int size : kIcoSizes) {
+  for (int size : IcoSizes) {
     ico.push_back(DrawIcon(size));
   }
   const bool ok = WriteTheme(top) && WriteOne(top / "sieverush.ico", EncodeIco(ico)) &&
