@@ -1,6 +1,5 @@
-// A PNG encoder for the desktop icons: 8-bit RGBA, no filtering, the pixels in stored
-// (uncompressed) deflate blocks. Larger than a compressed PNG, but needs no zlib and gives the
-// same bytes everywhere.
+// The desktop icons as PNG files: 8-bit RGBA, compressed by stb_image_write. Its deflate has no
+// clock, randomness or threads in it, so a picture always gives the same bytes.
 #pragma once
 
 #include "tools/ArtFiles.h"
