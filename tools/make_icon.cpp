@@ -1,11 +1,12 @@
 // make_icon: draws the game's icon and writes it in every form the builds take, into one folder:
 //   <N>x<N>/apps/sieverush.png   the desktop icon, laid out as a freedesktop icon theme folder
 //   sieverush.ico                the Windows executable's icon resource
-//   WindowIcon.cpp               the X11 window's icon, compiled into the game (app/WindowIcon.h)
-//   make_icon <output folder>
+//   WindowIcon.cpp               the X11 window's icon, compiled into the game
+//   (platform/WindowIcon.h) make_icon <output folder>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,36 +24,38 @@ constexpr int IcoSizes[] = {16, 32, 48, 256};
 // What window managers show in title bars, task lists and window switchers.
 constexpr int WindowSizes[] = {16, 32, 48};
 
-// C++ source defining the window icon table of app/WindowIcon.h: R, G, B, A bytes, rows top
-// first, as GLFW takes them.
+// C++ source defining the window icon table of platform/WindowIcon.h: R, G, B, A bytes, rows
+// top first, as GLFW takes them.
 Bytes WindowIconSource() {
-  std::string s =
-      "// Written by tools/make_icon: the game's icon for its window, drawn at build time.\n"
-      "#include \"app/WindowIcon.h\"\n\nnamespace {\n";
+  std::ostringstream s;
+  s << "// Written by tools/make_icon: the game's icon for its window, drawn at build time.\n"
+       "#include \"platform/WindowIcon.h\"\n\nnamespace {\n";
   for (int size : WindowSizes) {
     const Picture p = DrawIcon(size);
-    s += "\nconst unsigned char Pixels" + std::to_string(size) + "[] = {";
+    s << "\nconst unsigned char Pixels" << size << "[] = {";
     for (int i = 0; i < size * size; ++i) {
       const Rgba c = p.At(i % size, i / size);
-      s += (i % 4 == 0 ? "\n   " : "");
+      s << (i % 4 == 0 ? "\n   " : "");
       for (int v : {c.R, c.G, c.B, c.A}) {
-        s += " " + std::to_string(v) + ",";
+        s << ' ' << v << ',';
       }
     }
-    s += "\n};\n";
+    s << "\n};\n";
   }
-  s += "\n}  // namespace\n\nconst WindowIconImage WindowIcons[] = {";
+  s << "\n}  // namespace\n\nconst WindowIconImage WindowIcons[] = {";
   for (int size : WindowSizes) {
-    s += "{" + std::to_string(size) + ", Pixels" + std::to_string(size) + "}, ";
+    s << '{' << size << ", Pixels" << size << "}, ";
   }
-  s += "};\nconst int WindowIconCount = " + std::to_string(std::size(WindowSizes)) + ";\n";
-  return Bytes(s.begin(), s.end());
+  s << "};\nconst int WindowIconCount = " << std::size(WindowSizes) << ";\n";
+  const std::string text = s.str();
+  return Bytes(text.begin(), text.end());
 }
 
 bool WriteTheme(const std::filesystem::path& top) {
   for (int size : ThemeSizes) {
-    const std::string side = std::to_string(size);
-    const std::filesystem::path folder = top / (side + "x" + side) / "apps";
+    std::string theme = std::to_string(size);  // "<N>x<N>"
+    theme.append("x").append(std::to_string(size));
+    const std::filesystem::path folder = top / theme / "apps";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const std::string path = (folder / "sieverush.png").string();
