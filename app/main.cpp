@@ -1,12 +1,9 @@
 // Program entry: open the window, run the game, report a failed start in "GL_ERROR.txt".
 
-#include <GLFW/glfw3.h>
-
-#include <cstdlib>
 #include <fstream>
 
-#include "app/Shell.h"
 #include "game/Render.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -14,15 +11,6 @@ namespace {
 // did not load).
 constexpr int Played = 0;
 constexpr int FailedStart = 1;
-
-// The status the program ends with. In the browser main returns long after the page got control
-// back (every frame yields to it), and only exit() still tells the page that the game has ended.
-int End(int status) {
-#ifdef __EMSCRIPTEN__
-  std::exit(status);
-#endif
-  return status;
-}
 
 }  // namespace
 
@@ -36,12 +24,12 @@ int main() {
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
     report << "Caught exception:\n  " << message << "\n";
     report.close();
-    glfwTerminate();
-    return End(FailedStart);
+    CloseWindow();
+    return EndProgram(FailedStart);
   }
   // The game has printed the art file that failed; only the window's failures go to the
   // report file.
   const int status = Render() ? Played : FailedStart;
-  glfwTerminate();
-  return End(status);
+  CloseWindow();
+  return EndProgram(status);
 }

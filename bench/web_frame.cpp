@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/Shell.h"
 #include "game/Leak.h"
 #include "game/Render.h"
 #include "game/Session.h"
+#include "platform/Shell.h"
 
 namespace {
 

@@ -1,14 +1,7 @@
 // Bitmap font: checking ".bff" files, uploading the sheet, and drawing text as textured quads.
 #include "font/BitmapFont.h"
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
-#include <GL/gl.h>
-#ifdef __EMSCRIPTEN__
-#include <emscripten/html5_webgl.h>
-#endif
+#include "platform/GL.h"
 
 #include <cstdint>
 #include <cstring>
@@ -17,11 +10,6 @@
 #include <limits>
 #include <memory>
 #include <new>
-
-// Windows' own gl.h stops at OpenGL 1.1; the value is fixed by the 1.2 core.
-#ifndef GL_CLAMP_TO_EDGE
-#define GL_CLAMP_TO_EDGE 0x812F
-#endif
 
 namespace {
 
@@ -119,37 +107,26 @@ void PixelOrtho(int width, int height, bool yReversed) {
     glOrtho(0, width, 0, height, -1, 1);
 }
 
-// ezPrint's save and restore. WebGL keeps no attribute stack, and any state read back from it
-// waits for the GPU to finish the frame so far; there the text area is the canvas (the game's
-// viewport always covers it) and nothing but the matrices is saved: ezPrint leaves the depth
-// test off and the font's texture, colour and blending set, and never turns off depth writes
-// (with the depth test off nothing is written to the depth buffer anyway).
-#ifdef __EMSCRIPTEN__
-void ReadTextArea(GLint viewport[4]) {
-  emscripten_webgl_get_drawing_buffer_size(emscripten_webgl_get_current_context(), &viewport[2],
-                                           &viewport[3]);
-}
-void PushAttributes() {}
-void PopAttributes() {}
-void StopDepthWrites() {}
-#else
 // The attribute groups ezPrint saves: all twenty of OpenGL 1.x (GL_ALL_ATTRIB_BITS of that
 // time); the later multisample group holds nothing that drawing text changes.
 constexpr GLbitfield TextAttribBits = 0xFFFFF;
 
-void ReadTextArea(GLint viewport[4]) {
-  glGetIntegerv(GL_VIEWPORT, viewport);
-}
+// ezPrint's save and restore. Without an attribute stack nothing but the matrices is saved:
+// ezPrint then leaves the depth test off and the font's texture, colour and blending set, and
+// never turns off depth writes (with the depth test off nothing is written to the depth buffer
+// anyway).
 void PushAttributes() {
-  glPushAttrib(TextAttribBits);
+  if constexpr (GLHasAttribStack)
+    glPushAttrib(TextAttribBits);
 }
 void PopAttributes() {
-  glPopAttrib();
+  if constexpr (GLHasAttribStack)
+    glPopAttrib();
 }
 void StopDepthWrites() {
-  glDepthMask(GL_FALSE);
+  if constexpr (GLHasAttribStack)
+    glDepthMask(GL_FALSE);
 }
-#endif
 
 }  // namespace
 
@@ -325,7 +302,7 @@ void CBitmapFont::ezPrint(const char* text, int x, int y) {
   GLint matrixMode = GL_MODELVIEW;
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-  ReadTextArea(viewport);
+  ReadViewport(viewport);
 
   PushAttributes();
   glMatrixMode(GL_PROJECTION);

@@ -2,7 +2,7 @@
 
 #include "game/Compybox.h"
 
-#include "game/GL.h"
+#include "platform/GL.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ void PaintHole(PaintFunction paint, const FaceTextures& tex, unsigned overlay, i
 }
 
 void RestoreFaces(PaintFunction paint, const FaceTextures& tex) {
-  // Scattered like a patch, so each restore draws three rand() values, as it always has.
+  // Scattered like a patch, so each restore draws three rand() values from the one sequence.
   paint(tex.CaseCleanTex, tex.CaseTex, tex.PatchTex, CellOutsideSquare, true);
   paint(tex.SideCleanTex, tex.SidePosZTex, tex.PatchTex, CellOutsideSquare, true);
   paint(tex.SideCleanTex, tex.SideNegZTex, tex.PatchTex, CellOutsideSquare, true);

@@ -9,8 +9,9 @@
 namespace {
 
 // A cell is 0.3334 units wide (six of them overrun a face by 0.0004); half a cell is 0.1667.
-// Both are floats, and the sums below are formed in double and stored as float, which gives
-// the hole centres their familiar values (-0.8333, -0.4999, ... 0.8337).
+// Both are floats, and each centre is summed in double and stored as float once: a row or
+// column centre is that rounding of n * 0.3334 - 1 + 0.1667 (-0.8333, -0.4999, ... 0.8337),
+// not the float step added up.
 constexpr float Cell = 0.3334f;
 constexpr float HalfCell = 0.1667f;
 

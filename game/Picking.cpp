@@ -2,7 +2,7 @@
 
 #include "game/Picking.h"
 
-#include "game/GL.h"
+#include "platform/GL.h"
 
 #include "game/Compybox.h"
 #include "game/Rules.h"
@@ -11,32 +11,30 @@ namespace {
 
 // Cells are 0.3334 wide, not a third: six of them overrun a face by 0.0004, so every pixel of
 // the case carries some id. The edges are stepped by adding 0.3334 in single precision, one
-// float at a time, which puts the cell borders on the same pixels as they have always been.
+// float at a time: a cell border lies where that float sum puts it, not at an exact multiple.
 constexpr float Step = 0.3334f;
 
-// Each cell is drawn in a red that reads back exactly as its hole id. The desktop GL reads a
-// signed byte red straight back; WebGL reads only unsigned bytes of RGBA, so there the id is
-// the red byte itself (id / 255 rounds back to id when the pixel is stored).
-#ifdef __EMSCRIPTEN__
+// Each cell is drawn in a red that reads back exactly as its hole id: a signed byte red read
+// straight back, or, where the GL reads only unsigned RGBA bytes, the red byte itself (id / 255
+// rounds back to id when the pixel is stored).
 void PickColour(int id) {
-  glColor3ub(static_cast<GLubyte>(id), 0, 0);
+  if constexpr (GLReadsSignedRed)
+    glColor3b(static_cast<GLbyte>(id), 0, 0);
+  else
+    glColor3ub(static_cast<GLubyte>(id), 0, 0);
 }
 int ReadPixelId(int x, int y) {
-  GLubyte rgba[4] = {};
-  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-  return rgba[0];
-}
-#else
-void PickColour(int id) {
-  glColor3b(static_cast<GLbyte>(id), 0, 0);
-}
-int ReadPixelId(int x, int y) {
-  GLbyte pick = 0;
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(x, y, 1, 1, GL_RED, GL_BYTE, &pick);
-  return pick;
+  if constexpr (GLReadsSignedRed) {
+    GLbyte pick = 0;
+    glReadPixels(x, y, 1, 1, GL_RED, GL_BYTE, &pick);
+    return pick;
+  } else {
+    GLubyte rgba[4] = {};
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return rgba[0];
+  }
 }
-#endif
 
 // A vertex of a cell, from its coordinate across the face (u), its height (y) and the face's
 // fixed coordinate.

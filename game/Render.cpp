@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/Shell.h"
 #include "game/Screens.h"
 #include "game/Session.h"
+#include "platform/Shell.h"
 
 int Best = 0;
 CBitmapFont Fnt;

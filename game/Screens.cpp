@@ -2,11 +2,11 @@
 
 #include "game/Screens.h"
 
-#include "game/GL.h"
+#include "platform/GL.h"
 
-#include "app/Shell.h"
 #include "game/Render.h"
 #include "game/Rules.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -53,17 +53,15 @@ void SetPixelProjection() {
   glLoadIdentity();
 }
 
-// Nothing is redrawn while a screen waits. True on the Spacebar; false on Esc, a cleared
-// RunLevel or a closed window. The Spacebar is looked at before each poll, so one already
-// held when the screen appears starts at once.
+// Nothing is redrawn while a screen waits. True on the Spacebar; false once RunLevel is cleared
+// (Esc, in the key callback) or the window is closed. The Spacebar is looked at before each
+// poll, so one already held when the screen appears starts at once.
 bool WaitForSpacebar() {
   for (;;) {
     if (Keys[KeySpace])
       return true;
     PollEvents();
-    if (Keys[KeyEscape] || RunLevel == 0)
-      return false;
-    if (!WindowOpen())
+    if (RunLevel == 0 || !WindowOpen())
       return false;
   }
 }

@@ -2,19 +2,19 @@
 
 #include "game/Session.h"
 
-#include "game/GL.h"
+#include "platform/GL.h"
 
 #include <climits>
 #include <cstdlib>
 #include <iostream>
 
-#include "app/Shell.h"
 #include "game/Leak.h"
 #include "game/Picking.h"
 #include "game/Render.h"
 #include "game/Screens.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -101,17 +101,16 @@ void GameSession::Begin(double now) {
 }
 
 void GameSession::Frame() {
-  CheckEscape();
   ReadClock(GetTime());
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   SetCamera();
   Turn();
-  glRotatef(Angle, 0, 1, 0);
+  LookAtCase();
   Pick();
   DrawCase();
-  glPopMatrix();
   TakeViewRotation();
   // Particles are drawn under the camera alone: once emitted they no longer turn with the case.
+  LookAtWorld();
   LeakParticles.Render(FrameMs);
   glDisable(GL_DEPTH_TEST);
   Fnt.SetScreen(ScreenWidth, ScreenHeight);
@@ -127,12 +126,6 @@ void GameSession::Frame() {
   LastTime = Now;
 }
 
-void GameSession::CheckEscape() {
-  // The frame still runs to its end; the loop stops before the next one.
-  if (Keys[KeyEscape])
-    RunLevel = 0;
-}
-
 void GameSession::ReadClock(double now) {
   Now = now;
   FrameMs = (Now - LastTime) * 1000.0;
@@ -144,9 +137,16 @@ void GameSession::SetCamera() {
   glFrustum(-FrustumHalfWidth, FrustumHalfWidth, -FrustumHalfHeight, FrustumHalfHeight, NearPlane,
             FarPlane);
   glMatrixMode(GL_MODELVIEW);
+}
+
+void GameSession::LookAtWorld() {
   glLoadIdentity();
   glTranslatef(0, 0, -CameraDistance);
-  glPushMatrix();
+}
+
+void GameSession::LookAtCase() {
+  LookAtWorld();
+  glRotatef(Angle, 0, 1, 0);
 }
 
 void GameSession::Turn() {

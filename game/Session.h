@@ -42,14 +42,19 @@ struct GameSession {
   void ClearSlots();
   void Begin(double now);
 
-  // One frame of the main loop, all steps in order.
+  // One frame of the main loop, all steps in order. Esc needs no step: the key callback ends the
+  // run, and the loop stops before the next frame.
   void Frame();
 
   // The frame's steps.
-  void CheckEscape();
   void ReadClock(double now);
+  // The perspective projection; leaves GL_MODELVIEW selected.
   void SetCamera();
   void Turn();
+  // The model-view of the camera in front of the case, the case turned by Angle.
+  void LookAtCase();
+  // The model-view of the camera alone, for what flies in the world.
+  void LookAtWorld();
   void Pick();
   void DrawCase();
   void TakeViewRotation();

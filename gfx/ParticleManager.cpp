@@ -1,7 +1,7 @@
 // A fixed ring of 800 particles that fly and fall in world space, drawn as textured squares.
 #include "gfx/ParticleManager.h"
 
-#include <GL/gl.h>
+#include "platform/GL.h"
 
 #include <cstdlib>
 

@@ -27,8 +27,6 @@ public:
   // leaves lighting and blending off, depth writes on and the particle texture bound.
   void Render(double dt);
 
-  const std::vector<ParticleStruct>& GetParticles() const { return Particles; }
-
 private:
   std::vector<ParticleStruct> Particles;
   unsigned Texture = 0xFFFFFFFFu;

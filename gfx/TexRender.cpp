@@ -2,7 +2,7 @@
 // framebuffer where the GL offers one, else the lower-left corner of the back buffer.
 #include "gfx/TexRender.h"
 
-#include <GL/gl.h>
+#include "platform/GL.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -32,12 +32,6 @@ using BindFramebufferProc = void(APIENTRY*)(GLenum target, GLuint name);
 using FramebufferTexture2DProc = void(APIENTRY*)(GLenum target, GLenum attachment,
                                                  GLenum textureTarget, GLuint texture, GLint level);
 using CheckFramebufferStatusProc = GLenum(APIENTRY*)(GLenum target);
-// The target's colour format: eight bits a channel. WebGL takes it only by its unsized name.
-#ifdef __EMSCRIPTEN__
-constexpr GLint TargetFormat = GL_RGBA;
-#else
-constexpr GLint TargetFormat = GL_RGBA8;
-#endif
 
 // Where TexRender paints: a framebuffer object with a 256x256 colour texture, or (name 0) the
 // window's back buffer.
@@ -64,10 +58,8 @@ bool HasExtension(const char* list, const char* name) {
 // The suffix of the framebuffer object entry points the current GL offers ("" for OpenGL 3.0
 // and ARB_framebuffer_object, "EXT"), or null when it offers none.
 const char* FramebufferSuffix() {
-#ifdef __EMSCRIPTEN__
-  // WebGL has them in its core, whatever its version string says.
-  return "";
-#endif
+  if (GLFramebuffersInCore)
+    return "";
   // The version string starts with "major.minor".
   const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   if (version != nullptr && std::atoi(version) >= 3)
@@ -154,7 +146,7 @@ bool ChoosePaintTarget(GLProcLookup lookup) {
   glBindTexture(GL_TEXTURE_2D, t.Colour);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, TargetFormat, SquareSize, SquareSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+  glTexImage2D(GL_TEXTURE_2D, 0, GLTargetRgba, SquareSize, SquareSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                nullptr);
   glBindTexture(GL_TEXTURE_2D, 0);
   t.Gen(1, &t.Name);

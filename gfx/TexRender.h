@@ -2,10 +2,7 @@
 // framebuffer where the GL offers one, else the lower-left corner of the back buffer.
 #pragma once
 
-// An OpenGL entry point by name, null where the GL in use has none: how the shell (or any
-// other owner of a context) hands down the functions beyond OpenGL 1.1.
-using GLProc = void (*)();
-using GLProcLookup = GLProc (*)(const char* name);
+#include "platform/GL.h"
 
 // Chooses where TexRender paints in the current context: a 256x256 framebuffer object when
 // the GL offers one (OpenGL 3.0, ARB_framebuffer_object or EXT_framebuffer_object) and `lookup`

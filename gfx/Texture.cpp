@@ -1,36 +1,20 @@
 // Turning TGA pictures into OpenGL textures.
 #include "gfx/Texture.h"
 
-#include <GL/gl.h>
+#include "platform/GL.h"
 
 #include "image/TGAImg.h"
-
-namespace {
-
-// The desktop GL takes the component count as the internal format and wraps with GL_CLAMP, the
-// wrap the art was made for; WebGL accepts only named formats and clamping to the edge.
-#ifdef __EMSCRIPTEN__
-constexpr GLint InternalRgb = GL_RGB;
-constexpr GLint InternalRgba = GL_RGBA;
-constexpr GLint PictureWrap = GL_CLAMP_TO_EDGE;
-#else
-constexpr GLint InternalRgb = 3;
-constexpr GLint InternalRgba = 4;
-constexpr GLint PictureWrap = GL_CLAMP;
-#endif
-
-}  // namespace
 
 bool UploadPicture(const TGAImg& img) {
   GLint internalFormat;
   GLenum format;
   switch (img.GetBPP()) {
     case 24:
-      internalFormat = InternalRgb;
+      internalFormat = GLInternalRgb;
       format = GL_RGB;
       break;
     case 32:
-      internalFormat = InternalRgba;
+      internalFormat = GLInternalRgba;
       format = GL_RGBA;
       break;
     default:
@@ -45,8 +29,8 @@ bool UploadPicture(const TGAImg& img) {
   // Only level 0 exists, so minification must not ask for mipmaps.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, PictureWrap);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, PictureWrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLPictureWrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLPictureWrap);
   return true;
 }
 

@@ -10,13 +10,13 @@
 #include <tuple>
 #include <vector>
 
-#include "app/Callbacks.h"
-#include "app/Shell.h"
-#include "game/GL.h"
 #include "game/Leak.h"
 #include "game/Picking.h"
 #include "game/Render.h"
 #include "game/Session.h"
+#include "platform/Callbacks.h"
+#include "platform/GL.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -99,10 +99,10 @@ TEST(Game, LeakTickOpensInTheLowestFreeSlotThenEveryHoleSpraysAndDrains) {
     const int id = S.Holes[std::countr_zero(c.OpenAfter & ~c.Open) % 32].Id;
     const unsigned w = WorkingTexture(S.Tex, id);
     EXPECT_EQ(Painted, std::vector<PaintCall>(opened, {w, w, S.Tex.HoleTex, CellIndex(id), false}));
-    // Each open hole, in slot order, sprays from its spot turned a quarter: (x, z) to (z, -x).
-    for (int i = 0, k = 0; i < HoleSlots; ++i)
+    // Each open hole sprays from its spot turned with the case, a quarter: (x, z) to (z, -x).
+    for (int i = 0; i < HoleSlots; ++i)
       if (c.OpenAfter >> i & 1) {
-        const ParticleStruct& p = S.LeakParticles.GetParticles()[k++];
+        const ParticleStruct p = LeakParticle(S.Holes[i], S.ViewRotation, 0, 0, 0);
         const float off = std::abs(p.X - S.Holes[i].Z) + std::abs(p.Z + S.Holes[i].X);
         EXPECT_TRUE(S.Holes[i].Active && off < 1e-6f) << i;
       }
@@ -119,7 +119,6 @@ TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
     EXPECT_NEAR(S.FrameMs, 20, 1e-9);
     Best = best, S.Angle = 123, S.NextTick = 7, S.Ram = -28;
     PlaceLeak(&S.Holes[4], 2, 2, 2);
-    S.LeakParticles.Add(0, 0, 0, 0, 0, 0);
     S.ReadClock(50.25);
     S.RunOut();
     KeyCallback(again ? KeySpace : KeyEscape, 1);  // held: any game-over screen returns at once
@@ -150,7 +149,7 @@ TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
               (std::vector<PaintCall>{{t.CaseCleanTex, t.CaseTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SidePosZTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SideNegZTex, t.PatchTex, -73, true}}));
-    EXPECT_TRUE(!S.Holes[4].Active && S.LeakParticles.GetParticles()[0].Active);
+    EXPECT_FALSE(S.Holes[4].Active);
     EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0 && RunLevel == 1);
   }
 }
@@ -171,9 +170,8 @@ TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
         PlaceLeak(&S.Holes[0], (face + 2) % 4, row, 0);  // on the far face
         PointAt(S.Holes[3], S.Angle);
         S.SetCamera();
-        glRotatef(S.Angle, 0, 1, 0);
+        S.LookAtCase();
         S.Pick();
-        glPopMatrix();
         Painted.clear();
         S.PaintPatch();
         const unsigned w = WorkingTexture(S.Tex, id);

@@ -1,6 +1,4 @@
 // gfx on a real GL context, judged by the texels and pixels it leaves behind.
-#include <GL/gl.h>
-
 #include <fstream>
 #include <string>
 #include <vector>

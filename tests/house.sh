@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The house's walls and a fresh machine's packages, checked from the sources and a Ninja build:
-#   1. each room includes only its own headers and the rooms below it; only app/ includes GLFW;
+#   1. each room includes only its own headers and those the rooms below it offer it; only
+#      platform/ includes GLFW or emscripten, and only platform/ asks which target it is built
+#      for (the drain rule in game/Rules.h aside);
 #   2. every system header and library the build used comes from a package that scripts/deps.sh
 #      names, or that one of those (or build-essential) brings in.
 # Usage: tests/house.sh SOURCE_DIR NINJA_BUILD_DIR
@@ -9,22 +11,29 @@ src=$1 build=$2
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# Which rooms' headers each room may include.
-declare -A may=([image]="image" [font]="font" [gfx]="gfx image"
-                [game]="game gfx font image app/Shell.h" [app]="app game gfx font image")
+# What each room may include: its own headers, and of the platform the GL header (every room that
+# draws) and the shell's one header for the game (input, presenting, waiting, time).
+declare -A may=([image]="image" [font]="font platform/GL.h" [gfx]="gfx image platform/GL.h"
+                [game]="game gfx font image platform/GL.h platform/Shell.h" [platform]="platform"
+                [app]="app game/Render.h platform/Shell.h" [tools]="tools")
 cd "$src"
 while IFS=: read -r file line text; do
   room=${file%%/*}
   header=$(sed -E 's/.*#include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$text")
-  case $header in GLFW/*) [ "$room" = app ] || fail "$file:$line includes GLFW outside app/" ;; esac
+  case $header in GLFW/* | emscripten/*)
+    [ "$room" = platform ] || fail "$file:$line includes $header outside platform/" ;;
+  esac
   [ -n "${may[$room]:-}" ] || continue
   case $header in */*) ;; *) continue ;; esac
   ok=0
   for allowed in ${may[$room]}; do
     [[ $header == "$allowed" || $header == "$allowed"/* ]] && ok=1
   done
-  [[ $ok = 1 || ! -e $header ]] || fail "$file:$line: $room/ includes $header from a room above it"
+  [[ $ok = 1 || ! -e $header ]] || fail "$file:$line: $room/ includes $header, neither its own nor offered to it from below"
 done < <(git ls-files -z -- '*.cpp' '*.h' '*.c' | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*include')
+while IFS=: read -r file line text; do
+  [ "$file" = game/Rules.h ] || fail "$file:$line asks which target it is built for: $text"
+done < <(git ls-files -z -- image font gfx game app | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*(if|elif).*(__EMSCRIPTEN__|_WIN32)')
 
 # Absolute paths of the headers and libraries outside this tree that the build read.
 used=$( { ninja -C "$build" -t deps; ninja -C "$build" -t commands; } | grep -oE '/(usr|lib)[^ :]+' \

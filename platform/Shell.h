@@ -1,7 +1,9 @@
-// The application shell as the game sees it: input state kept by the window callbacks,
-// presenting a frame, polling events, the window's state and the timer. The only header of the
-// shell that the game includes; it does not expose GLFW.
+// The platform as the game sees it: input state kept by the window callbacks, presenting a
+// frame, polling events, the window's state and the timer. The only header of the shell that the
+// game includes; it does not expose GLFW.
 #pragma once
+
+#include "platform/GL.h"
 
 // Key codes the game reads (GLFW 3 key codes; the shell checks them against GLFW's).
 constexpr int KeySpace = 32;
@@ -39,5 +41,10 @@ double GetTime();
 void WindowSize(int& width, int& height);
 
 // An OpenGL entry point of the window's context by name; null where its GL has none.
-using GLProc = void (*)();
 GLProc GetGLProc(const char* name);
+
+// Closes the window and ends the window system (also after a failed InitWindow).
+void CloseWindow();
+// What main returns for a run that ends with `status`: the program's exit status, told the way
+// the target hears it.
+int EndProgram(int status);

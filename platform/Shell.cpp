@@ -1,50 +1,14 @@
-// The window, its OpenGL context and the input state that GLFW's callbacks keep for the game.
+// The window, its OpenGL context and the input state that GLFW's callbacks keep for the game: what
+// every target shares. What differs is in Target.h's files.
 
-#include "app/Shell.h"
+#include "platform/Shell.h"
 
 #include <GLFW/glfw3.h>
 
 #include <cmath>
-#include <vector>
 
-#include "app/Callbacks.h"
-#ifdef SIEVERUSH_WINDOW_ICON
-#include "app/WindowIcon.h"
-#endif
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten/emscripten.h>
-
-// The page shows a frame when the script hands control back to the browser: each presented frame
-// and each turn of a wait loop yields until the next animation frame, which also paces the game
-// to the display.
-EM_ASYNC_JS(void, YieldToBrowser, (), { await new Promise(requestAnimationFrame); });
-
-// The web's fixed-function emulation lacks glGetDoublev; the matrices it answers from its own
-// copies, through glGetFloatv, without asking the GPU.
-extern "C" void glGetDoublev(GLenum name, GLdouble* values) {
-  GLfloat m[16];
-  glGetFloatv(name, m);
-  for (int i = 0; i < 16; ++i)
-    values[i] = m[i];
-}
-
-// The emulation keeps no current normal: whatever is drawn lit without normals of its own (the
-// title's text) takes vertex attribute 1, its normal's slot, which starts at zero (black) instead
-// of OpenGL's (0, 0, 1) facing the viewer.
-extern "C" void glVertexAttrib3f(GLuint index, GLfloat x, GLfloat y, GLfloat z);
-static void SetDefaultNormal() {
-  glVertexAttrib3f(1, 0, 0, 1);
-}
-
-// Alpha bits of the window: on the web any makes the canvas see-through where the game clears
-// to black.
-constexpr int AlphaBits = 0;
-#else
-static void YieldToBrowser() {}
-static void SetDefaultNormal() {}
-constexpr int AlphaBits = 1;
-#endif
+#include "platform/Callbacks.h"
+#include "platform/Target.h"
 
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
                   KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&
@@ -77,20 +41,6 @@ void OnCursorPos(GLFWwindow*, double x, double y) {
 void OnSize(GLFWwindow*, int width, int height) {
   Width = width;
   Height = height;
-}
-
-// The icon window managers show in the title bar and the task list, at each size built in. On
-// Windows GLFW takes the executable's icon resource, GLFW_ICON, instead.
-void ShowIcon() {
-#ifdef SIEVERUSH_WINDOW_ICON
-  std::vector<GLFWimage> images;
-  for (int i = 0; i < WindowIconCount; ++i) {
-    // GLFW copies the pixels and never writes them.
-    images.push_back({WindowIcons[i].Size, WindowIcons[i].Size,
-                      const_cast<unsigned char*>(WindowIcons[i].Pixels)});
-  }
-  glfwSetWindowIcon(Window, static_cast<int>(images.size()), images.data());
-#endif
 }
 
 }  // namespace
@@ -127,7 +77,7 @@ void InitWindow(int width, int height, int bits) {
   glfwWindowHint(GLFW_RED_BITS, bits / 3);
   glfwWindowHint(GLFW_GREEN_BITS, bits / 3);
   glfwWindowHint(GLFW_BLUE_BITS, bits / 3);
-  glfwWindowHint(GLFW_ALPHA_BITS, AlphaBits);
+  glfwWindowHint(GLFW_ALPHA_BITS, WindowAlphaBits());
   glfwWindowHint(GLFW_DEPTH_BITS, 8);
   glfwWindowHint(GLFW_STENCIL_BITS, 1);
   // The game draws for a window of exactly this size: no maximising, snapping or tiling.
@@ -135,11 +85,11 @@ void InitWindow(int width, int height, int bits) {
   Window = glfwCreateWindow(width, height, "Sieve Rush", nullptr, nullptr);
   if (!Window)
     throw "Failed to open window.";
-  ShowIcon();
+  ShowIcon(Window);
   glfwMakeContextCurrent(Window);
   glfwGetWindowSize(Window, &Width, &Height);
   glfwSetWindowSizeCallback(Window, OnSize);
-  SetDefaultNormal();
+  PrepareContext();
 
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
@@ -161,14 +111,14 @@ void FlipBuffers() {
   // GLFW 3 does not process events inside the swap: the frame's input arrives here, first.
   glfwPollEvents();
   glfwSwapBuffers(Window);
-  YieldToBrowser();
+  YieldFrame();
   if (glfwWindowShouldClose(Window))
     RunLevel = 0;
 }
 
 void PollEvents() {
   glfwPollEvents();
-  YieldToBrowser();
+  YieldFrame();
 }
 
 bool WindowOpen() {
@@ -186,4 +136,8 @@ void WindowSize(int& width, int& height) {
 
 GLProc GetGLProc(const char* name) {
   return glfwGetProcAddress(name);
+}
+
+void CloseWindow() {
+  glfwTerminate();
 }
