@@ -2,7 +2,7 @@
 #
 #   <prefix>/bin/sieverush                    launcher: runs the game in the player's own folder
 #   <prefix>/libexec/sieverush/sieverush      the game itself
-#   <prefix>/share/sieverush/                 the six art files the game reads at start-up
+#   <prefix>/share/sieverush/                 the art files the game reads at start-up
 #   <prefix>/share/applications/sieverush.desktop
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/sieverush.png
 #   <prefix>/share/metainfo/org.sieverush.sieverush.metainfo.xml   for software centres
@@ -36,16 +36,12 @@ endforeach()
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The files the game reads at start-up, in its own order.
-set(SIEVERUSH_ART_FILES SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
-
-# The launcher, with the ways from its own folder to the art and to the game, and the names of
-# the art it links into the player's folder.
+# The launcher, with the ways from its own folder to the art and to the game. It links every
+# file of the installed art folder into the player's folder.
 file(RELATIVE_PATH SIEVERUSH_DATA_FROM_BIN
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${SIEVERUSH_INSTALL_DATADIR})
 file(RELATIVE_PATH SIEVERUSH_GAME_FROM_BIN
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${SIEVERUSH_INSTALL_LIBEXECDIR}/sieverush)
-list(JOIN SIEVERUSH_ART_FILES " " SIEVERUSH_ART_WORDS)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/sieverush.sh.in
   ${PROJECT_BINARY_DIR}/packaging/sieverush @ONLY)
 
@@ -83,8 +79,8 @@ add_custom_target(packaging_docs ALL DEPENDS ${packaging_gz})
 
 install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/sieverush DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sieverush RUNTIME DESTINATION ${SIEVERUSH_INSTALL_LIBEXECDIR})
-list(TRANSFORM SIEVERUSH_ART_FILES PREPEND ${SIEVERUSH_PLAY_DIR}/ OUTPUT_VARIABLE art_paths)
-install(FILES ${art_paths} DESTINATION ${SIEVERUSH_INSTALL_DATADIR})
+# The art folder holds exactly the files the game reads (tools/make_art names them).
+install(DIRECTORY ${SIEVERUSH_ART_DIR}/ DESTINATION ${SIEVERUSH_INSTALL_DATADIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/sieverush.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${SIEVERUSH_ICON_DIR}/

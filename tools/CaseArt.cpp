@@ -1,4 +1,4 @@
-// The case's faces: front and back end faces ("Case.tga") and the side panel ("CaseSide.tga").
+// The case's faces: the front and back end faces, side by side in one picture, and the side panel.
 // Light falls from the top left everywhere, so raised parts have light top-left edges and dark
 // bottom-right ones, and recesses the other way round.
 #include <cstdint>
@@ -29,7 +29,7 @@ constexpr Rgba Clear{0, 0, 0, 0};
 // Face sizes in pixels.
 constexpr int EndWidth = 128;
 constexpr int FaceSize = 256;
-constexpr int BackX = 128;  // the back face's left edge in "Case.tga"
+constexpr int BackX = 128;  // the back face's left edge in the end faces' picture
 
 // Seeds of the noise, one per surface so that no two surfaces share a pattern.
 constexpr std::uint32_t FrontSeed = 11;

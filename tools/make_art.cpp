@@ -1,6 +1,9 @@
-// make_art: draws the game's art and writes the six files it loads into one folder.
+// make_art: draws the game's art and writes the six files it loads into one folder. This file
+// is where the build learns their names: the folder holds exactly these files, and the build
+// and the installation take the folder whole.
 //   make_art <output folder> [--font <TrueType file>]
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tools/Art.h"
@@ -8,6 +11,9 @@
 #include "tools/FontBake.h"
 
 constexpr const char* DefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+// The bitmap font, baked from the TrueType file.
+constexpr const char* FontFile = "SieveFont.bff";
 
 // Each picture with its file layout. The mix is deliberate: the game's reader meets run-length
 // and raw files, 24 and 32 bits, stored both top-down and bottom-up.
@@ -24,6 +30,16 @@ static const PictureFile Pictures[] = {
     {"Patch.tga", DrawPatch, {32, false, false}},
     {"Bits.tga", DrawBits, {32, true, false}},
 };
+
+// Writes one file into the folder, or says why it could not.
+static bool Write(const std::filesystem::path& folder, const char* name, const Bytes& bytes) {
+  const std::string path = (folder / name).string();
+  if (WriteFile(path, bytes)) {
+    return true;
+  }
+  std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());
+  return false;
+}
 
 int main(int argc, char** argv) {
   std::string folder;
@@ -50,15 +66,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_art: %s\n", error.c_str());
     return 1;
   }
-  const std::string fontFile = folder + "/SieveFont.bff";
-  if (!WriteFile(fontFile, EncodeBff(font))) {
-    std::fprintf(stderr, "make_art: cannot write %s\n", fontFile.c_str());
+  if (!Write(folder, FontFile, EncodeBff(font))) {
     return 1;
   }
   for (const PictureFile& file : Pictures) {
-    const std::string path = folder + "/" + file.Name;
-    if (!WriteFile(path, EncodeTga(file.Draw(), file.Layout))) {
-      std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());
+    if (!Write(folder, file.Name, EncodeTga(file.Draw(), file.Layout))) {
       return 1;
     }
   }
