@@ -26,7 +26,10 @@ void ShowIcon(GLFWwindow*) {}
 
 // Each presented frame and each turn of a wait loop yields until the next animation frame, which
 // also paces the game to the display.
-EM_ASYNC_JS(void, YieldFrame, (), { await new Promise(requestAnimationFrame); });
+EM_ASYNC_JS(void, WaitForAnimationFrame, (), { await new Promise(requestAnimationFrame); });
+void YieldFrame() {
+  WaitForAnimationFrame();
+}
 
 // main returns long after the page got control back (every frame yields to it), and only exit()
 // still tells the page that the game has ended.
