@@ -64,10 +64,11 @@ GLProc Glx(const char* name) {
   return glXGetProcAddress(reinterpret_cast<const GLubyte*>(name));
 }
 
-// An opaque red stamp lands as a 40-pixel square centred on its cell (cell 8 at 192, 149; cell 35
-// at 22, 22) in a face of distinct texels composed onto itself, left bound; the rest stays. The
-// same texels from the back buffer and from a framebuffer object, with the window's bottom-left
-// corner bare or under another window.
+// A 40x40 stamp lands centred on its cell (cell 8 at 192, 149; cell 35 at 22, 22) in a face of
+// distinct texels composed onto itself, left bound, blended by its own alpha; the rest stays. Its
+// texels are black, red, green or yellow at alphas 0, 51, ... 255, so each blend is a fifth of a
+// byte and never a tie: the result rounds one way only. The same texels from the back buffer and
+// from a framebuffer object, with the window's bottom-left corner bare or under another window.
 TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
   Display* dpy = glXGetCurrentDisplay();
   XSetWindowAttributes over{};  // a window over the corner: no manager, the root's depth
@@ -84,13 +85,19 @@ TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
     for (int i = 0; i < 256 * 256; ++i)
       want.insert(want.end(), {Byte(i % 256), Byte(i / 256), Byte(i % 256)});
     const unsigned face = LoadTexture(Tga(2, 256, 256, 24, want).c_str());
-    const unsigned red = LoadTexture(Tga(2, 1, 1, 32, {0, 0, 255, 255}).c_str());
+    Bytes stamp;  // B, G, R, A; its top row lands on the square's bottom row
+    for (int i = 0; i < 40 * 40; ++i)
+      stamp.insert(stamp.end(), {0, Byte(i / 40 % 2 * 255), Byte(i % 2 * 255), Byte(i % 6 * 51)});
+    const unsigned overlay = LoadTexture(Tga(2, 40, 40, 32, stamp).c_str());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
     for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
-      TexRender(face, face, red, cell, false);
-      for (int y = cy - 20; y < cy + 20; ++y)
-        for (int x = (cx - 20) * 3; x < (cx + 20) * 3; ++x)
-          want[y * 768 + x] = x % 3 ? 0 : 255;
+      TexRender(face, face, overlay, cell, false);
+      for (int i = 0; i < 40 * 40; ++i)
+        for (int c = 0; c < 3; ++c) {
+          const int a = stamp[i * 4 + 3], s = stamp[i * 4 + 2 - c];
+          Byte& d = want[(cy - 20 + i / 40) * 768 + (cx - 20 + i % 40) * 3 + c];
+          d = Byte((s * a + d * (255 - a) + 127) / 255);
+        }
     }
     EXPECT_EQ(Texels(GL_RGB, want.size()), want)
         << "framebuffer object, covered: " << (lookup != nullptr) << covered;
