@@ -98,6 +98,47 @@ std::unique_ptr<unsigned char[]> ReadWholeFile(const char* fname, std::size_t& s
   return bytes;
 }
 
+// The sheet's texel format and how its glyphs are blended, from its bits per pixel.
+struct SheetFormat {
+  GLenum Format;
+  int Style;
+};
+SheetFormat FormatOf(int bitsPerPixel) {
+  if (bitsPerPixel == 24)
+    return {GL_RGB, StyleRGB};
+  if (bitsPerPixel == 32)
+    return {GL_RGBA, StyleRGBA};
+  return {GL_LUMINANCE, StyleLuminance};
+}
+
+// Whether the GL can hold a sheet this large: one it cannot would upload as nothing while the
+// load claimed success.
+bool FitsTexture(int width, int height) {
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  return width <= maxSize && height <= maxSize;
+}
+
+// The sheet in a new texture, left bound: linear filters, clamped to its edge. Sheet rows are
+// packed without padding, so rows of any width need byte alignment; the caller's alignment is
+// put back for the uploads that follow.
+GLuint UploadSheet(const BffFile& bff, GLenum format) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  GLint unpackAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), bff.ImageWidth, bff.ImageHeight, 0,
+               format, GL_UNSIGNED_BYTE, bff.Pixels);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+  return texture;
+}
+
 // The projection that maps one unit to one pixel of a width x height area; with a reversed Y
 // axis y 0 is the top edge.
 void PixelOrtho(int width, int height, bool yReversed) {
@@ -147,6 +188,7 @@ bool CBitmapFont::Load(const char* fname) {
 
   BffFile bff;
   const BffStage stage = CheckBff(bytes.get(), size, bff);
+  // A refused file still leaves the fields of each stage it passed.
   if (stage >= BffStage::HeaderRead) {
     CellWidth = bff.CellWidth;
     CellHeight = bff.CellHeight;
@@ -162,40 +204,13 @@ bool CBitmapFont::Load(const char* fname) {
   if (stage != BffStage::Valid)
     return false;
 
-  GLenum format = GL_LUMINANCE;
-  BlendStyle = StyleLuminance;
-  if (bff.BitsPerPixel == 24) {
-    format = GL_RGB;
-    BlendStyle = StyleRGB;
-  } else if (bff.BitsPerPixel == 32) {
-    format = GL_RGBA;
-    BlendStyle = StyleRGBA;
-  }
-
-  // A sheet the GL cannot hold would upload as nothing while the load claimed success.
-  GLint maxSize = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  if (bff.ImageWidth > maxSize || bff.ImageHeight > maxSize)
+  const SheetFormat sheet = FormatOf(bff.BitsPerPixel);
+  BlendStyle = sheet.Style;
+  if (!FitsTexture(bff.ImageWidth, bff.ImageHeight))
     return false;
-
   for (int code = 0; code < WidthCount; ++code)
     Widths[code] = static_cast<signed char>(bff.Widths[code]);
-
-  glGenTextures(1, &Texture);
-  glBindTexture(GL_TEXTURE_2D, Texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-
-  // Sheet rows are packed without padding, so rows of any width need byte alignment; the
-  // caller's alignment is put back for the uploads that follow.
-  GLint unpackAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), bff.ImageWidth, bff.ImageHeight, 0,
-               format, GL_UNSIGNED_BYTE, bff.Pixels);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+  Texture = UploadSheet(bff, sheet.Format);
   return true;
 }
 
