@@ -5,8 +5,6 @@
 #include "platform/GL.h"
 
 #include <cstdlib>
-#include <cstring>
-#include <string>
 
 namespace {
 
@@ -20,71 +18,10 @@ constexpr int CellsPerColumn = 6;
 // Half the side of the stamped sprite, in pixels.
 constexpr int SpriteHalf = 20;
 
-// Framebuffer objects: the entry points and enums are the same in OpenGL 3.0 and
-// ARB_framebuffer_object, and EXT_framebuffer_object names them with an "EXT" suffix and the
-// same values. Windows' OpenGL 1.1 header knows none of them.
-constexpr GLenum Framebuffer = 0x8D40;
-constexpr GLenum ColourAttachment0 = 0x8CE0;
-constexpr GLenum FramebufferComplete = 0x8CD5;
-using GenFramebuffersProc = void(APIENTRY*)(GLsizei count, GLuint* names);
-using DeleteFramebuffersProc = void(APIENTRY*)(GLsizei count, const GLuint* names);
-using BindFramebufferProc = void(APIENTRY*)(GLenum target, GLuint name);
-using FramebufferTexture2DProc = void(APIENTRY*)(GLenum target, GLenum attachment,
-                                                 GLenum textureTarget, GLuint texture, GLint level);
-using CheckFramebufferStatusProc = GLenum(APIENTRY*)(GLenum target);
-
-// Where TexRender paints: a framebuffer object with a 256x256 colour texture, or (name 0) the
-// window's back buffer.
-struct PaintTarget {
-  GenFramebuffersProc Gen = nullptr;
-  DeleteFramebuffersProc Delete = nullptr;
-  BindFramebufferProc Bind = nullptr;
-  FramebufferTexture2DProc Attach = nullptr;
-  CheckFramebufferStatusProc Check = nullptr;
-  GLuint Name = 0;
-  GLuint Colour = 0;
-};
-PaintTarget Target;
-
-// Whether the space-separated extension list names `name` exactly (not as a prefix of another).
-bool HasExtension(const char* list, const char* name) {
-  const std::size_t length = std::strlen(name);
-  for (const char* p = list; p != nullptr && (p = std::strstr(p, name)) != nullptr; p += length)
-    if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0'))
-      return true;
-  return false;
-}
-
-// The suffix of the framebuffer object entry points the current GL offers ("" for OpenGL 3.0
-// and ARB_framebuffer_object, "EXT"), or null when it offers none.
-const char* FramebufferSuffix() {
-  if (GLFramebuffersInCore)
-    return "";
-  // The version string starts with "major.minor".
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  if (version != nullptr && std::atoi(version) >= 3)
-    return "";
-  const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  if (HasExtension(extensions, "GL_ARB_framebuffer_object"))
-    return "";
-  if (HasExtension(extensions, "GL_EXT_framebuffer_object"))
-    return "EXT";
-  return nullptr;
-}
-
-template <typename Proc>
-bool Find(GLProcLookup lookup, const char* name, const char* suffix, Proc& proc) {
-  proc = reinterpret_cast<Proc>(lookup((std::string(name) + suffix).c_str()));
-  return proc != nullptr;
-}
-
-void ReleaseTarget() {
-  if (Target.Name != 0) {
-    Target.Delete(1, &Target.Name);
-    glDeleteTextures(1, &Target.Colour);
-  }
-  Target = PaintTarget();
-}
+// Where TexRender paints: a 256x256 framebuffer object of its own, or (none made) the back
+// buffer of the window.
+GLFramebufferProcs Procs;
+GLTextureTarget Target;
 
 // Random offset of a scattered patch: -4..+3 pixels.
 int Jitter() {
@@ -129,36 +66,10 @@ void DrawSprite() {
 }  // namespace
 
 bool ChoosePaintTarget(GLProcLookup lookup) {
-  ReleaseTarget();
-  // A lookup may answer for names the GL does not offer (GLX's does): ask the GL first.
-  const char* suffix = lookup != nullptr ? FramebufferSuffix() : nullptr;
-  PaintTarget t;
-  if (suffix == nullptr || !Find(lookup, "glGenFramebuffers", suffix, t.Gen) ||
-      !Find(lookup, "glDeleteFramebuffers", suffix, t.Delete) ||
-      !Find(lookup, "glBindFramebuffer", suffix, t.Bind) ||
-      !Find(lookup, "glFramebufferTexture2D", suffix, t.Attach) ||
-      !Find(lookup, "glCheckFramebufferStatus", suffix, t.Check))
-    return false;
-
-  // Eight bits a channel, as an ordinary window's colour buffer has: the same blending, so the
-  // same texels.
-  glGenTextures(1, &t.Colour);
-  glBindTexture(GL_TEXTURE_2D, t.Colour);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GLTargetRgba, SquareSize, SquareSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               nullptr);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  t.Gen(1, &t.Name);
-  t.Bind(Framebuffer, t.Name);
-  t.Attach(Framebuffer, ColourAttachment0, GL_TEXTURE_2D, t.Colour, 0);
-  const bool complete = t.Check(Framebuffer) == FramebufferComplete;
-  t.Bind(Framebuffer, 0);
-  Target = t;
-  // A driver may still refuse this target; the back buffer then serves as before.
-  if (!complete)
-    ReleaseTarget();
-  return complete;
+  FreeTextureTarget(Procs, Target);
+  // A driver may still refuse the target; the back buffer then serves as before.
+  return FindFramebufferProcs(lookup, Procs) &&
+         MakeTextureTarget(Procs, SquareSize, SquareSize, false, Target);
 }
 
 void CellCentre(int cell, int& x, int& y) {
@@ -178,10 +89,11 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  // The viewport stays the window's: in the 256x256 target the square's pixels are the same
+  // The viewport stays the picture's: in the 256x256 target the square's pixels are the same
   // pixels as in the back buffer, and the rest falls outside.
-  if (Target.Name != 0)
-    Target.Bind(Framebuffer, Target.Name);
+  const GLuint drawing = Target.Framebuffer != 0 ? BoundFramebuffer() : 0;
+  if (Target.Framebuffer != 0)
+    Procs.BindFramebuffer(GLFramebuffer, Target.Framebuffer);
   glDisable(GL_SCISSOR_TEST);
   glClear(GL_COLOR_BUFFER_BIT);
   glEnable(GL_TEXTURE_2D);
@@ -211,6 +123,6 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool 
   // Redefines the target's whole image, dropping any alpha it was loaded with.
   glBindTexture(GL_TEXTURE_2D, target);
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, SquareSize, SquareSize, 0);
-  if (Target.Name != 0)
-    Target.Bind(Framebuffer, 0);
+  if (Target.Framebuffer != 0)
+    Procs.BindFramebuffer(GLFramebuffer, drawing);
 }

@@ -8,8 +8,8 @@
 // the GL offers one (OpenGL 3.0, ARB_framebuffer_object or EXT_framebuffer_object) and `lookup`
 // finds its entry points, otherwise (and with a null `lookup`) the window's back buffer, whose
 // pixels are undefined wherever another window covers this one. True for the framebuffer
-// object. Each call replaces the previous choice. Leaves the window's framebuffer bound, and
-// texture 0 when it made the framebuffer object.
+// object. Each call replaces the previous choice. Leaves the framebuffer binding as it found it,
+// and texture 0 bound when it made the framebuffer object.
 bool ChoosePaintTarget(GLProcLookup lookup);
 
 // Centre of cell `cell` (0..35 on a face; other values follow the same formula) in pixels of
@@ -20,10 +20,10 @@ void CellCentre(int cell, int& x, int& y);
 // which becomes a 256x256 GL_RGB texture. With `scatter` the stamp is jittered and turned,
 // drawing three rand() values (x offset, y offset, angle); without it none.
 //
-// Expects the 800x600 window's context current with a full-window viewport, an opaque white
-// current colour and the default (modulate) texture environment. Scribbles over the square it
-// paints in and restores nothing: it leaves the 800x600 ortho projection, the model-view
-// (current mode) translated to the stamp, texturing and SRC_ALPHA blending on, lighting, depth
-// and scissor tests off, `target` bound, `base` with linear filters and the window's
-// framebuffer bound.
+// Expects the game's 800x600 picture (or window) bound with a viewport covering it, an opaque
+// white current colour and the default (modulate) texture environment. Scribbles over the
+// square it paints in and restores nothing but the framebuffer binding: it leaves the 800x600
+// ortho projection, the model-view (current mode) translated to the stamp, texturing and
+// SRC_ALPHA blending on, lighting, depth and scissor tests off, `target` bound and `base` with
+// linear filters.
 void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter);

@@ -18,6 +18,8 @@
 
 #ifdef __EMSCRIPTEN__
 // The browser: WebGL under emscripten's emulation of the fixed-function pipeline.
+// A depth buffer of 16 bits at most in a framebuffer object.
+constexpr GLenum GLDepthFormat = 0x81A5;  // GL_DEPTH_COMPONENT16
 // Texture formats by name only, never as a component count, and no GL_CLAMP wrap.
 constexpr GLint GLInternalRgb = GL_RGB;
 constexpr GLint GLInternalRgba = GL_RGBA;
@@ -32,7 +34,8 @@ constexpr bool GLHasAttribStack = false;
 constexpr bool GLFramebuffersInCore = true;
 #else
 // Desktop OpenGL: the internal format as the component count and the picture wrap the art
-// was made for (GL_CLAMP), both from OpenGL 1.0.
+// was made for (GL_CLAMP), both from OpenGL 1.0; a window's usual 24 depth bits.
+constexpr GLenum GLDepthFormat = 0x81A6;  // GL_DEPTH_COMPONENT24
 constexpr GLint GLInternalRgb = 3;
 constexpr GLint GLInternalRgba = 4;
 constexpr GLint GLPictureWrap = GL_CLAMP;
@@ -51,3 +54,49 @@ using GLProcLookup = GLProc (*)(const char* name);
 // The current viewport (x, y, width, height). Where state queries wait for the GPU it is
 // answered without asking the GL.
 void ReadViewport(GLint viewport[4]);
+
+// Framebuffer objects: the entry points and enums are the same in OpenGL 3.0,
+// ARB_framebuffer_object and WebGL, and EXT_framebuffer_object names them with an "EXT" suffix
+// and the same values. Windows' OpenGL 1.1 header knows none of them.
+constexpr GLenum GLFramebuffer = 0x8D40;
+constexpr GLenum GLFramebufferBinding = 0x8CA6;
+constexpr GLenum GLRenderbuffer = 0x8D41;
+constexpr GLenum GLColourAttachment0 = 0x8CE0;
+constexpr GLenum GLDepthAttachment = 0x8D00;
+constexpr GLenum GLFramebufferComplete = 0x8CD5;
+struct GLFramebufferProcs {
+  void(APIENTRY* GenFramebuffers)(GLsizei count, GLuint* names) = nullptr;
+  void(APIENTRY* DeleteFramebuffers)(GLsizei count, const GLuint* names) = nullptr;
+  void(APIENTRY* BindFramebuffer)(GLenum target, GLuint name) = nullptr;
+  void(APIENTRY* FramebufferTexture2D)(GLenum target, GLenum attachment, GLenum textureTarget,
+                                       GLuint texture, GLint level) = nullptr;
+  GLenum(APIENTRY* CheckFramebufferStatus)(GLenum target) = nullptr;
+  void(APIENTRY* GenRenderbuffers)(GLsizei count, GLuint* names) = nullptr;
+  void(APIENTRY* DeleteRenderbuffers)(GLsizei count, const GLuint* names) = nullptr;
+  void(APIENTRY* BindRenderbuffer)(GLenum target, GLuint name) = nullptr;
+  void(APIENTRY* RenderbufferStorage)(GLenum target, GLenum format, GLsizei width,
+                                      GLsizei height) = nullptr;
+  void(APIENTRY* FramebufferRenderbuffer)(GLenum target, GLenum attachment,
+                                          GLenum renderbufferTarget, GLuint renderbuffer) = nullptr;
+};
+// Finds the framebuffer object entry points of the current context through `lookup`. False,
+// with `procs` all null, where the GL offers none or `lookup` is null.
+bool FindFramebufferProcs(GLProcLookup lookup, GLFramebufferProcs& procs);
+// The framebuffer bound for drawing now: 0 for the window's.
+GLuint BoundFramebuffer();
+
+// A framebuffer object that draws into a texture of its own: eight bits a channel, as an
+// ordinary window's colour buffer, so that the same drawing and blending give the same pixels.
+struct GLTextureTarget {
+  GLuint Framebuffer = 0;  // 0: none made
+  GLuint Colour = 0;       // the texture, nearest filters, clamped to its edge
+  GLuint Depth = 0;        // a renderbuffer, if asked for
+  int Width = 0;
+  int Height = 0;
+};
+// Makes a width x height target, with a depth buffer if `depth`. False, with nothing made, where
+// the driver refuses it. Leaves the framebuffer binding as it found it and texture 0 bound.
+bool MakeTextureTarget(const GLFramebufferProcs& procs, int width, int height, bool depth,
+                       GLTextureTarget& target);
+// Deletes what MakeTextureTarget made, if anything; `target` is empty after.
+void FreeTextureTarget(const GLFramebufferProcs& procs, GLTextureTarget& target);
