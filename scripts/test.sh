@@ -46,7 +46,7 @@ scripts/windows/build-windows.sh --test build/windows
 begin web
 scripts/web/build-web.sh build/web/site
 rm -rf build/web/art-no-case
-cp -r build/web/art build/web/art-no-case
+cp -r build/web/native/art build/web/art-no-case
 rm build/web/art-no-case/Case.tga
 scripts/web/build-web.sh build/web/site-no-case build/web/art-no-case
 /usr/bin/python3 tests/play.py web build/web

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Windows release of Sieve Rush on Debian and packs it as sieverush-windows.zip:
 # sieverush.exe (64-bit, GUI subsystem, statically linked, importing system DLLs only, with its
-# icon and version information), the six art files it reads from its folder, and README.txt and
-# the licences with Windows line ends.
+# icon and version information), the art files it reads from its folder, and README.txt and the
+# licences with Windows line ends.
 #
 #   scripts/windows/build-windows.sh [--test] [OUT_DIR]      (default OUT_DIR: build-windows)
 #
 #   1. installs the native and the Windows build dependencies that are missing
 #   2. builds GLFW with MinGW-w64 (scripts/windows/build-glfw.sh)        -> OUT_DIR/deps
-#   3. builds the art and icon natively: their tools run on the build host -> OUT_DIR/native
+#   3. draws the art and icon natively: their tools run on the build host -> OUT_DIR/native
 #   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
 #   5. checks the executable's subsystem and imports, and zips it with the art, README.txt
 #      and the licences
@@ -18,21 +18,16 @@
 # SIEVERUSH_WERROR=ON makes warnings of the cross build errors. Builds use at most two jobs.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
-source "$here/common.sh"
+# shellcheck source=scripts/lib.sh
+source "$(dirname "$0")/../lib.sh"
 
 run_tests=0
 if [ "${1:-}" = --test ]; then
   run_tests=1
   shift
 fi
-out=$(mkdir -p "${1:-$repo/build-windows}" && cd "${1:-$repo/build-windows}" && pwd)
-
-ART_FILES=(SieveFont.bff Case.tga CaseSide.tga Patch.tga Hole.tga Bits.tga)
-ART_TARGETS=(art icons)
-GAME_TARGET=sieverush
-JOBS=2
+out=$(mkdir -p "${1:-$top/build-windows}" && cd "${1:-$top/build-windows}" && pwd)
+native=$out/native
 
 # DLLs a Windows installation always has; the game may import these and nothing else.
 SYSTEM_DLLS='^(kernel32|user32|gdi32|opengl32|shell32|msvcrt|advapi32|ole32|oleaut32|winmm|imm32|shlwapi|ws2_32|version|dwmapi|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
@@ -44,48 +39,24 @@ timed() {
   log "$what: $((SECONDS - t0)) s"
 }
 
-generator=()
-command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-
-step_deps() {
-  ensure_windows_deps
-}
-
 step_glfw() {
-  glfw_prefix=$("$here/build-glfw.sh" "$out/deps")
-}
-
-# The art and icon generators are host tools: built and run natively, never cross-compiled.
-step_art() {
-  local native=$out/native
-  cmake -S "$repo" -B "$native" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DSIEVERUSH_TESTS=OFF >"$out/native-configure.log" 2>&1 \
-    || { cat "$out/native-configure.log" >&2; die "configuring the native build failed"; }
-  cmake --build "$native" --target "${ART_TARGETS[@]}" --parallel "$JOBS" \
-    >"$out/native-build.log" 2>&1 \
-    || { tail -n 40 "$out/native-build.log" >&2; die "making the art failed"; }
-  local f
-  for f in "${ART_FILES[@]}"; do
-    [ -s "$native/play/$f" ] || die "the art target did not write $native/play/$f"
-  done
+  glfw_prefix=$("$top/scripts/windows/build-glfw.sh" "$out/deps")
 }
 
 step_game() {
   local cross=$out/cross
-  cmake -S "$repo" -B "$cross" "${generator[@]}" \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+  quietly "$out/cross-configure.log" "configuring the Windows build" \
+    cmake -S "$top" -B "$cross" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_PREFIX_PATH="$glfw_prefix" \
     -DCMAKE_BUILD_TYPE=Release \
     -DSIEVERUSH_TESTS=OFF \
     -DSIEVERUSH_WERROR="${SIEVERUSH_WERROR:-OFF}" \
-    -DSIEVERUSH_HOST_ICON_DIR="$out/native/icons" \
-    >"$out/cross-configure.log" 2>&1 \
-    || { cat "$out/cross-configure.log" >&2; die "configuring the Windows build failed"; }
-  cmake --build "$cross" --target "$GAME_TARGET" --parallel "$JOBS" >"$out/cross-build.log" 2>&1 \
-    || { tail -n 60 "$out/cross-build.log" >&2; die "building sieverush.exe failed"; }
+    -DSIEVERUSH_HOST_ICON_DIR="$native/icons"
+  quietly "$out/cross-build.log" "building sieverush.exe" \
+    cmake --build "$cross" --target sieverush --parallel 2
   exe=$cross/play/sieverush.exe
-  [ -f "$exe" ] || exe=$(find "$cross" -name sieverush.exe -print -quit)
-  [ -n "$exe" ] && [ -f "$exe" ] || die "sieverush.exe not found under $cross"
+  [ -f "$exe" ] || die "the Windows build wrote no $exe"
 }
 
 # A windowed program without a console, carrying its C++ runtime and GLFW inside.
@@ -102,36 +73,33 @@ check_exe() {
 }
 
 step_package() {
-  local stage=$out/package f
+  local stage=$out/package
   rm -rf "$stage"
   mkdir -p "$stage"
   cp "$exe" "$stage/sieverush.exe"
-  for f in "${ART_FILES[@]}"; do
-    cp "$out/native/play/$f" "$stage/$f"
-  done
+  cp "$native/art"/* "$stage/"
   # Text files with CR LF line ends, so that every editor on Windows shows their lines.
-  sed 's/$/\r/' "$repo/packaging/windows/README.txt" >"$stage/README.txt"
-  sed 's/$/\r/' "$repo/LICENSE" >"$stage/LICENSE.txt"
-  sed 's/$/\r/' "$repo/LICENSE.DejaVu" >"$stage/LICENSE-DejaVu.txt"
+  sed 's/$/\r/' "$top/packaging/windows/README.txt" >"$stage/README.txt"
+  sed 's/$/\r/' "$top/LICENSE" >"$stage/LICENSE.txt"
+  sed 's/$/\r/' "$top/LICENSE.DejaVu" >"$stage/LICENSE-DejaVu.txt"
   zip_path=$out/sieverush-windows.zip
   rm -f "$zip_path"
-  (cd "$stage" && zip -q -X "$zip_path" sieverush.exe "${ART_FILES[@]}" \
-    README.txt LICENSE.txt LICENSE-DejaVu.txt)
+  (cd "$stage" && zip -q -X "$zip_path" ./*)
 }
 
 total=$SECONDS
-timed "dependencies" step_deps
+timed "dependencies" "$top/scripts/deps.sh"
 timed "GLFW for MinGW-w64" step_glfw
-timed "art (native)" step_art
+timed "art and icon (native)" native_tools "$native"
 timed "sieverush.exe (cross)" step_game
 check_exe
 timed "package" step_package
 log "built $zip_path in $((SECONDS - total)) s"
 
 if [ "$run_tests" = 1 ]; then
-  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$repo" \
-    "$repo/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
-  SIEVERUSH_SHOTS=$out/wine-shots "$repo/scripts/with-x.sh" /usr/bin/python3 \
-    "$repo/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$top" \
+    "$top/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
+  SIEVERUSH_SHOTS=$out/wine-shots "$top/scripts/with-x.sh" /usr/bin/python3 \
+    "$top/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
 fi
 echo "$zip_path"
