@@ -1,0 +1,247 @@
+"""The cases, each a function of a player; the table of which runs in which mode; main."""
+import os, random, re, signal, subprocess, sys, time
+from Xlib import X
+from .screen import (W, H, CASE, check, black, lit, white, blue, skin, wait, rows, layout, case_in_middle,
+                     blue_screen, outline, apart, hole)
+from .x11 import XPlayer, Native, Install
+from .wine import Wine
+from .browser import Web
+
+TITLE = [(320, 500), (150, 450), (80, 380), (120, 300), (160, 270), (260, 100)]
+GAME_OVER = [(325, 520), (200, 450), (250, 400), (160, 350), (210, 320), (80, 280), (110, 240),
+             (110, 215), (110, 190), (80, 100)]
+STATUS_Y, RAM_X, UPTIME_X = 30, 20, 600  # the two status lines during play
+REST = (770, 30)  # where the pointer rests: inside the window, clear of the case and the text
+MISSING_ART_STATUS = 1  # how the game ends when it cannot read an art file: a failed start
+
+def tap(p, key):  # held long enough for a frame or a poll to see it (Wine needs that)
+    p.key(key, True)
+    time.sleep(0.25)
+    p.key(key, False)
+
+def title_shown(p):
+    p.start()
+    top, bottom = rows(TITLE[0][1])
+    return wait(p, lambda s: s.count((0, top, W, bottom), lit) > 40, 'title screen')
+
+def start_play(p):
+    title_shown(p)
+    p.move(*REST)
+    tap(p, 'space')
+    return wait(p, case_in_middle, 'case after Space')
+
+def end(p):
+    """Esc ends the game with status 0; a normal run says nothing and writes no file."""
+    tap(p, 'Escape')
+    check((status := p.wait_exit()) == 0, f'Esc ended the game with {status}')
+    check(p.out() == '' and not p.written(), f'said {p.out()!r}, wrote {list(p.written())}')
+
+def title(p):
+    title_shown(p)
+    if isinstance(p, XPlayer):  # the X window's own properties (a page has none)
+        h = p.window().get_wm_normal_hints()  # the window manager may not resize it
+        check((h.min_width, h.min_height, h.max_width, h.max_height) == (W, H) * 2, f'resizable: {h}')
+        icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
+        check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
+    time.sleep(0.5)  # drawn once, then it waits
+    (s := p.shot()).save('title')
+    layout(s, TITLE, black)
+    end(p)
+
+def play(p):
+    (s := start_play(p)).save('play')
+    top, bottom = rows(STATUS_Y)
+    check(s.count((RAM_X, top, UPTIME_X - 20, bottom), white) > 40, 'no RAM line')
+    check(s.count((UPTIME_X, top, W, bottom), white) > 40, 'no uptime line')
+    beside = [(0, top - 12, W, top - 1), (0, bottom + 1, W, bottom + 12), (0, top, RAM_X - 1, bottom)]
+    check(sum(s.count(b, white) for b in beside) == 0, 'white beside the status lines')
+    end(p)
+
+def turning(p):
+    start_play(p)
+    p.key('Left', True)
+    p.key('Right', True)
+    time.sleep(0.5)  # both reach the game, maybe a frame apart
+    held = outline(p.shot())
+    time.sleep(1.5)
+    check(apart(outline(p.shot()), held) <= 2, 'the case turned with Left and Right held')
+    p.key('Right', False)
+    wait(p, lambda s: apart(outline(s), held) > 15, 'turn with Left held').save('turning')
+    p.key('Left', False)
+    end(p)
+
+def patching(p, tries=3):
+    ref = start_play(p)
+    cursor_at_rest = lambda s: s.count((REST[0] - 24, REST[1] - 24, REST[0] + 24, REST[1] + 24), skin) > 30
+
+    def click(x, y):  # held while the game draws frames, then the cursor goes back to rest
+        p.move(x, y)
+        p.button(True)
+        time.sleep(1.5)
+        p.button(False)
+        p.move(*REST)
+        return wait(p, lambda s: cursor_at_rest(s) or blue_screen(s), 'cursor back at rest')
+    plasters = lambda s, box=CASE: s.count(box, skin, 2)
+    for game in range(3):  # holes open on the hidden faces too, and the RAM runs out in seconds
+        if hole(s := wait(p, lambda s: hole(s, ref) or blue_screen(s), 'open hole'), ref):
+            break
+        tap(p, 'space')  # a new game: the same view of the case, its faces whole again
+        wait(p, lambda s: not blue_screen(s), 'new game')
+    check(hole(s, ref), 'no hole in view in three games')
+    x, y = hole(s, ref)
+    around = (x - 15, y - 15, x + 16, y + 16)
+    before = plasters(p.shot(), around)
+    for again in range(3):  # a click lost on a machine too busy to draw a frame meanwhile
+        if blue_screen(patched := click(x, y)) and tries:  # the RAM ran out: once more
+            return patching(p, tries - 1)
+        if plasters(patched, around) > before + 15:
+            break
+    patched.save('patched')
+    check(plasters(patched, around) > before + 15, f'no plaster on the hole clicked at ({x}, {y})')
+    check(plasters(click(60, 300)) <= plasters(patched) + 10, 'a click beside the case patched')
+    end(p)
+
+def game_over(p):
+    start_play(p)
+    wait(p, blue_screen, 'game-over screen', 240)
+    time.sleep(0.5)
+    (s := p.shot()).save('gameover')
+    layout(s, GAME_OVER, blue)
+    tap(p, 'space')
+    wait(p, lambda s: case_in_middle(s) and not s.count((0, 0, W, H), blue, 8), 'new game')
+    end(p)
+
+def window_closed(p):
+    for begin in title_shown, start_play:
+        begin(p)
+        p.close()
+        check((status := p.wait_exit()) == 0, f'closed after {begin.__name__}: status {status}')
+
+def no_display(p):
+    p.start(display=False)
+    check((status := p.wait_exit(90)) == 1, f'ended with {status}')
+    report = 'Caught exception:\n  Failed to initialize GLFW.\n'.replace('\n', p.eol).encode()
+    check(p.written() == {'GL_ERROR.txt': report} and p.out() == '', f'wrote {p.written()}')
+
+def missing_art(p):  # installed, the launcher says it on standard error
+    p.start(missing='Case.tga')
+    check((status := p.wait_exit(90)) == MISSING_ART_STATUS, f'ended with {status}')
+    said = p.out(p.says)
+    check(said.endswith("Unable to load 'Case.tga'\n") and not p.written(), f'{said!r}, {p.written()}')
+
+def page_says(p):  # the page tells the end of a game and a failed start in words
+    says = lambda: p.js("return document.getElementById('message').innerText")
+    start_play(p)
+    end(p)
+    check(says().startswith('The game has ended.\nPlay again'), f'page says {says()!r}')
+    missing_art(p)
+    check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
+
+def players(p):  # each player's report in a private folder of their own
+    for who in 'ann', 'bob':
+        p.env['XDG_STATE_HOME'] = f'{p.work}/{who}'
+        p.start(display=False)
+        check(p.wait_exit(90) == 1, f'{who} started without a display')
+    p.env['XDG_STATE_HOME'] = p.state
+    for folder in f'{p.work}/ann/sieverush', f'{p.work}/bob/sieverush':
+        check(os.path.isfile(folder + '/GL_ERROR.txt') and not os.stat(folder).st_mode & 0o77, folder)
+
+def installed(p):  # a valid desktop entry; the .deb holds the files of the install, under /usr
+    entry = subprocess.run(['desktop-file-validate', p.prefix + '/share/applications/sieverush.desktop'])
+    check(entry.returncode == 0, 'the desktop entry does not validate')
+    subprocess.run(['cpack', '--config', p.build + '/CPackConfig.cmake', '-G', 'DEB', '-B',
+                    p.work + '/deb'], check=True, capture_output=True)
+    deb = [f'{p.work}/deb/{f}' for f in os.listdir(p.work + '/deb') if f.endswith('.deb')]
+    listing = subprocess.run(['dpkg-deb', '-c', *deb], capture_output=True, text=True).stdout
+    packed = sorted(l.split()[5][len('./usr/'):] for l in listing.splitlines() if l[0] != 'd')
+    check(packed == p.installed, f'packed {packed}, installed {p.installed}')
+
+def resources(p):  # the icon Explorer shows and GLFW gives the window; version; readme
+    res = subprocess.run(['wrestool', '-l', p.source + '/sieverush.exe'], capture_output=True, text=True)
+    check("--type=14 --name='GLFW_ICON'" in res.stdout and '--type=16 ' in res.stdout, res.stdout[:500])
+    readme = open(p.source + '/README.txt', 'rb').read()
+    check(readme.count(b'\n') > 10 and readme.count(b'\n') == readme.count(b'\r\n'), 'no CR LF')
+
+def drain(p):  # the Windows build drains 256 RAM per millisecond and open hole
+    status, out = p.run('wine', p.drain)
+    check(status == 0 and '256' in out, f'{out!r}, status {status}')
+
+def soak(p):
+    """Random input for a while: the game never dies and, after its first minute, its resident
+    memory grows by less than 1 MiB; Esc still ends it."""
+    start_play(p)
+    rnd, rss, t0 = random.Random(1), [], time.time()
+    while time.time() - t0 < p.seconds:
+        check(p.proc.poll() is None, f'the game died with {p.proc.poll()}')
+        keys = rnd.choice([['space'], ['Left'], ['Right'], ['Left', 'Right'], ['a', 'F1', 'Tab'], []])
+        click = rnd.random() < 0.5
+        p.move(rnd.randrange(W + 100), rnd.randrange(H))
+        for k in keys:
+            p.key(k, True)
+        if click:
+            p.button(True)
+        time.sleep(rnd.uniform(0.05, 0.9))
+        if click:
+            p.button(False)
+        for k in keys:
+            p.key(k, False)
+        with open(f'/proc/{p.proc.pid}/status') as f:
+            rss.append((time.time() - t0, int(re.search(r'VmRSS:\s+(\d+)', f.read())[1])))
+
+    def median(a, b):  # of the samples taken from a to b seconds
+        kib = sorted(k for t, k in rss if a <= t < b)
+        return kib[len(kib) // 2]
+    grown = median(p.seconds - 10, p.seconds + 60) - median(50, 60)
+    print(f'soak: {len(rss)} actions, RSS grew {grown} KiB after the first minute')
+    check(grown < 1024, f'RSS grew {grown} KiB')
+    end(p)
+
+def soak_mode(game, art, seconds):
+    p = Native(game, art)
+    p.seconds = float(seconds)
+    return p
+
+def valgrind_mode(game, art):  # softpipe: no machine code made at run time, one thread
+    p = Native(game, art, 'valgrind', '--error-exitcode=99', '--leak-check=full', '--keep-debuginfo=yes',
+               '--errors-for-leak-kinds=definite', '--show-leak-kinds=definite',
+               f'--suppressions={os.path.dirname(os.path.dirname(os.path.abspath(__file__)))}/valgrind.supp')
+    p.slow, p.env = 20, {'LIBGL_ALWAYS_SOFTWARE': '1', 'GALLIUM_DRIVER': 'softpipe'}
+    return p
+
+CASES = [  # name, the modes it applies to, the case
+    ('title screen', 'native install wine valgrind web', title),
+    ('Space starts play', 'native wine valgrind web', play),
+    ('turning', 'native web', turning),
+    ('patching', 'native web', patching),
+    ('game over and again', 'native web', game_over),
+    ('window closed', 'native', window_closed),
+    ('no display', 'native install wine', no_display),
+    ('missing art', 'native install', missing_art),
+    ('the page says so', 'web', page_says),
+    ('players', 'install', players),
+    ('resources', 'wine', resources),
+    ('installed files', 'install', installed),
+    ('drain constant', 'wine', drain),
+    ('soak', 'soak', soak),
+]
+MODES = {'native': Native, 'install': Install, 'wine': Wine, 'soak': soak_mode,
+         'valgrind': valgrind_mode, 'web': Web}
+
+def main():
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still kill the game on the way out
+    p = MODES[mode := sys.argv[1]](*sys.argv[2:])
+    passed = failed = 0
+    for name, modes, case in CASES:
+        if mode not in modes.split() or (case is drain and not p.drain):
+            continue
+        try:
+            case(p)
+            passed += 1
+            print('pass', name, flush=True)
+        except Exception as e:
+            failed += 1
+            print(f'FAIL {name}: {e!r}\n{p.out("err")[-3000:]}', flush=True)
+        p.stop()
+    print(f'{passed} passed, {failed} failed')
+    sys.exit(failed > 0)
+

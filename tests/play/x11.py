@@ -1,0 +1,140 @@
+"""Players on the X server of $DISPLAY: the game a child process, its window found by name, real
+input through XTest, the screen read from the root window. Native: the built game in a fresh
+folder holding the art; Install: installed into a prefix, the launcher started by name."""
+import atexit, os, shutil, subprocess, tempfile
+from Xlib import X, XK, display, error, protocol
+from Xlib.ext import xtest
+from .screen import W, H, PROMPT, Shot
+
+class XPlayer:
+    """What every case drives: start, key, move, button, close, shot, wait_exit, out, written."""
+    eol, slow, env, source, held, says = '\n', 1, {}, None, frozenset(), 'out'  # held: keys down
+
+    def __init__(self, argv):
+        self.d = display.Display()
+        self.root, self.argv = self.d.screen().root, argv
+        self.work = tempfile.mkdtemp(prefix='sieverush-play ')
+        self.proc = self.win = None
+        atexit.register(self.finish)
+
+    def snapshot(self):  # links (the launcher's, to the installed art) are no files written
+        return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)
+                if not os.path.islink(f'{d}/{f}')}
+
+    def start(self, display=True, missing=None):
+        self.stop()
+        if self.source:  # a fresh folder holding a copy of the game's files
+            self.cwd, self.watched = self.work + '/play', [self.work + '/play']
+            shutil.rmtree(self.cwd, ignore_errors=True)
+            shutil.copytree(self.source, self.cwd)
+        if missing:
+            os.remove(f'{self.cwd}/{missing}')
+        env = {k: v for k, v in {**os.environ, **self.env}.items() if display or k != 'DISPLAY'}
+        self.before, self.win = self.snapshot(), None
+        with open(self.work + '/out', 'wb') as out, open(self.work + '/err', 'wb') as err:
+            self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out, stderr=err,
+                                         stdin=subprocess.DEVNULL)
+
+    def window(self):  # the game's mapped 800x600 window, once it is there
+        todo = [] if self.win else [self.root]
+        while todo:
+            w = todo.pop()
+            try:
+                todo += w.query_tree().children
+                g = w.get_geometry()
+                if (w.get_wm_name() == 'Sieve Rush' and (g.width, g.height) == (W, H)
+                        and w.get_attributes().map_state == X.IsViewable):
+                    self.win = w
+            except error.XError:  # gone meanwhile
+                pass
+        return self.win
+
+    def at(self, x, y):  # window pixel to screen pixel
+        o = self.root.translate_coords(self.window(), 0, 0)
+        return o.x + x, o.y + y
+
+    def shot(self):
+        try:
+            return self.window() and Shot(self.root.get_image(*self.at(0, 0), W, H, X.ZPixmap,
+                                                              0xffffffff).data)
+        except error.XError:
+            return None
+
+    def fake(self, kind, detail=0, **where):
+        xtest.fake_input(self.d, kind, detail, **where)
+        self.d.sync()
+
+    def key(self, name, down):
+        if down and self.window():  # there is no window manager to give it the keyboard
+            self.win.set_input_focus(X.RevertToParent, X.CurrentTime)
+        code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
+        self.fake(X.KeyPress if down else X.KeyRelease, code)
+        self.held = self.held | {name} if down else self.held - {name}
+
+    def move(self, x, y):
+        rx, ry = self.at(x, y)
+        self.fake(X.MotionNotify, x=rx, y=ry)
+
+    def button(self, down):
+        self.fake(X.ButtonPress if down else X.ButtonRelease, 1)
+
+    def close(self):  # as a window manager closes a window: WM_DELETE_WINDOW, never destroy
+        atom = self.d.intern_atom
+        self.window().send_event(protocol.event.ClientMessage(
+            window=self.win, client_type=atom('WM_PROTOCOLS'),
+            data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
+        self.d.sync()
+
+    def wait_exit(self, seconds=PROMPT):  # the exit status, None if still running
+        try:
+            return self.proc.wait(seconds * self.slow)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def out(self, name='out'):
+        with open(f'{self.work}/{name}', encoding='latin-1') as f:
+            return f.read()
+
+    def written(self):  # {name: contents} of the files the game made or changed
+        return {os.path.basename(f): open(f, 'rb').read()
+                for f, t in self.snapshot().items() if self.before.get(f) != t}
+
+    def stop(self):  # the game goes first; nothing stays held down for the next one
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        for name in self.held:
+            self.key(name, False)
+        self.button(False)
+
+    def finish(self):
+        self.stop()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+class Native(XPlayer):
+    def __init__(self, game, art, *wrapper):  # wrapper: a program the game runs under
+        super().__init__([*wrapper, os.path.abspath(game)])
+        self.source = art
+
+class Install(XPlayer):
+    def __init__(self, build):
+        super().__init__(['sieverush'])
+        self.build, self.prefix, self.cwd = build, self.work + '/pre fix', self.work + '/elsewhere'
+        subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        self.art, self.aside = self.prefix + '/share/sieverush', self.work + '/aside'
+        self.state = self.work + '/state'  # XDG_STATE_HOME: the launcher plays in its sieverush/
+        for folder in self.work + '/path', self.cwd, self.aside, self.state + '/sieverush':
+            os.makedirs(folder)
+        os.symlink(self.prefix + '/bin/sieverush', self.work + '/path/sieverush')
+        self.env = {'PATH': self.work + '/path:' + os.environ['PATH'], 'XDG_STATE_HOME': self.state}
+        self.watched, self.says = [self.cwd, self.art, self.state + '/sieverush'], 'err'
+        self.installed = sorted(os.path.relpath(f'{d}/{f}', self.prefix)
+                                for d, _, fs in os.walk(self.prefix) for f in fs)
+
+    def start(self, display=True, missing=None):  # missing: taken out of the installation
+        for f in os.listdir(self.aside):  # what the last start took out goes back first
+            os.rename(f'{self.aside}/{f}', f'{self.art}/{f}')
+        if missing:
+            os.rename(f'{self.art}/{missing}', f'{self.aside}/{missing}')
+        super().start(display)
