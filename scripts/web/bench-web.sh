@@ -31,19 +31,10 @@ server=$!
 trap 'kill $server' EXIT
 
 echo "== web frame (headless Chromium, software WebGL); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-/usr/bin/python3 - "http://127.0.0.1:$port/web_frame.html" <<'PY'
+PYTHONPATH="$top/tests" /usr/bin/python3 - "http://127.0.0.1:$port/web_frame.html" <<'PY'
 import sys, time
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
-o = Options()
-o.binary_location = '/usr/bin/chromium'
-for a in ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-          '--disable-background-networking', '--disable-component-update', '--no-first-run',
-          '--window-size=900,700']:
-    o.add_argument(a)
-o.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-d = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+from play.browser import chromium  # the browser the tests play the page in
+d = chromium(900, 700, console=True)
 # Count the WebGL calls that make the page wait for the GPU, and the frames, from the start.
 d.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': '''
   window.glWaits = {}; window.frames_ = 0;
