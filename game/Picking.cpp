@@ -88,19 +88,15 @@ int ReadPick(int mouseX, int mouseY) {
   return ReadPixelId(mouseX, ScreenHeight - 1 - mouseY);
 }
 
-int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight) {
-  // The pointer can leave the window while the button is held; there is no pixel to read there.
-  if (mouseX < 0 || mouseX >= windowWidth || mouseY < 0 || mouseY >= windowHeight)
-    return NoHole;
-  // Rows of a window made taller than the picture lie above it: count from the picture's top.
-  const int y = mouseY - (windowHeight - ScreenHeight);
-  if (mouseX >= ScreenWidth || y < 0 || y >= ScreenHeight)
+int PickUnderPointer(int mouseX, int mouseY) {
+  // Over the bars, or dragged out of the window: there is no pixel to read there.
+  if (mouseX < 0 || mouseX >= ScreenWidth || mouseY < 0 || mouseY >= ScreenHeight)
     return NoHole;
   // The pass costs only the pixel it reads.
-  glScissor(mouseX, ScreenHeight - 1 - y, 1, 1);
+  glScissor(mouseX, ScreenHeight - 1 - mouseY, 1, 1);
   glEnable(GL_SCISSOR_TEST);
   DrawSelect();
-  const int pick = ReadPick(mouseX, y);
+  const int pick = ReadPick(mouseX, mouseY);
   // The picking picture never reaches the screen.
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);

@@ -9,17 +9,16 @@
 // last id drawn.
 void DrawSelect();
 
-// The hole id under the pointer (window pixels from the top-left) in the picture DrawSelect
-// drew; 0 where no cell is, and for a pointer outside the window (dragged out while the
-// button is held), where there are no pixels to read.
+// The hole id under the pointer (picture pixels from the top-left) in the picture DrawSelect
+// drew; 0 where no cell is, and for a pointer outside the picture (over the bars around it, or
+// dragged out of the window while the button is held), where there are no pixels to read.
 int ReadPick(int mouseX, int mouseY);
 
-// The hole id under the pointer (window pixels from the top-left of a window `windowWidth` x
-// `windowHeight` that holds the game's picture at its bottom-left corner): DrawSelect paints
-// that one pixel alone (a scissor box), which is read back and cleared again. NoHole, with
-// nothing drawn, for a pointer outside the window or the picture. Expects colour and depth
-// cleared and the case's projection and model-view; leaves DrawSelect's state, scissor test off.
-int PickUnderPointer(int mouseX, int mouseY, int windowWidth, int windowHeight);
+// The hole id under the pointer (picture pixels from the top-left): DrawSelect paints that one
+// pixel alone (a scissor box), which is read back and cleared again. NoHole, with nothing drawn,
+// for a pointer outside the picture. Expects colour and depth cleared and the case's projection
+// and model-view; leaves DrawSelect's state, scissor test off.
+int PickUnderPointer(int mouseX, int mouseY);
 
 // Closes every open slot among `holes` whose hole id is `pick`. True if one was closed.
 bool CloseHoles(ParticleStruct* holes, int count, int pick);

@@ -53,14 +53,15 @@ void SetPixelProjection() {
   glLoadIdentity();
 }
 
-// Nothing is redrawn while a screen waits. True on the Spacebar; false once RunLevel is cleared
-// (Esc, in the key callback) or the window is closed. The Spacebar is looked at before each
-// poll, so one already held when the screen appears starts at once.
+// Nothing is drawn again while a screen waits; the platform shows the picture again whenever
+// the window lost it. True on the Spacebar; false once RunLevel is cleared (Esc, in the key
+// callback) or the window is closed. The Spacebar is looked at before each wait, so one already
+// held when the screen appears starts at once.
 bool WaitForSpacebar() {
   for (;;) {
     if (Keys[KeySpace])
       return true;
-    PollEvents();
+    WaitForInput();
     if (RunLevel == 0 || !WindowOpen())
       return false;
   }

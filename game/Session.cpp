@@ -161,9 +161,7 @@ void GameSession::Pick() {
   // No edge detection: a held button picks in every frame, so sweeping patches all it passes.
   if (!Mouse.Left)
     return;
-  int width = 0, height = 0;
-  WindowSize(width, height);
-  const int pick = PickUnderPointer(Mouse.X, Mouse.Y, width, height);
+  const int pick = PickUnderPointer(Mouse.X, Mouse.Y);
   if (CloseHoles(Holes, HoleSlots, pick))
     PatchedId = pick;
 }
@@ -189,12 +187,11 @@ void GameSession::DrawCursor() {
   glBindTexture(GL_TEXTURE_2D, Tex.PatchTex);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  // The picture sits at the window's bottom-left corner whatever its size: the cursor's row
-  // counts up from the window's bottom edge.
-  int width = 0, height = 0;
-  WindowSize(width, height);
+  // A pointer over the bars around the picture is not over the game.
+  if (Mouse.X < 0 || Mouse.X >= ScreenWidth || Mouse.Y < 0 || Mouse.Y >= ScreenHeight)
+    return;
   const int x = Mouse.X;
-  const int y = height - Mouse.Y;
+  const int y = ScreenHeight - Mouse.Y;
   glBegin(GL_QUADS);
   glTexCoord2f(0, 1);
   glVertex2i(x - CursorHalfSize, y - CursorHalfSize);

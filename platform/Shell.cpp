@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "platform/Callbacks.h"
+#include "platform/Picture.h"
 #include "platform/Target.h"
 
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
@@ -22,25 +23,70 @@ MouseStruct Mouse = {};
 namespace {
 
 GLFWwindow* Window = nullptr;
-// The window's size, kept by its size callback.
-int Width = 0;
-int Height = 0;
+// The game's picture: what the game draws into, and how it shows in the window.
+Picture GamePicture;
+int PictureWidth = 0;
+int PictureHeight = 0;
+// The window's size in screen coordinates and in framebuffer pixels, kept by their callbacks.
+int WindowWidth = 0, WindowHeight = 0;
+int FrameWidth = 0, FrameHeight = 0;
+// The pointer where GLFW last reported it, in screen coordinates of the window.
+double PointerX = 0, PointerY = 0;
+// Set when the window's pixels were lost or its size changed: present the picture again.
+bool PictureLost = false;
+
+// The pointer in picture pixels, for the game: mapped from the window through where the picture
+// shows now. Kept as it was while the window has no pixels at all (minimised).
+void MapPointer() {
+  if (WindowWidth <= 0 || WindowHeight <= 0 || FrameWidth <= 0 || FrameHeight <= 0)
+    return;
+  // Whole framebuffer pixels (floor, so that a pointer just left of or above the window stays
+  // outside it); screen coordinates and pixels differ where the system scales windows itself.
+  const int x = static_cast<int>(std::floor(PointerX * FrameWidth / WindowWidth));
+  const int y = static_cast<int>(std::floor(PointerY * FrameHeight / WindowHeight));
+  int pictureX = 0, pictureY = 0;
+  FrameToPicture(GamePicture.Shown(FrameWidth, FrameHeight), FrameHeight, PictureWidth,
+                 PictureHeight, x, y, pictureX, pictureY);
+  MousePosCallback(pictureX, pictureY);
+}
+
+// Shows the picture in the window as it is now.
+void ShowPicture() {
+  GamePicture.Present(FrameWidth, FrameHeight);
+  glfwSwapBuffers(Window);
+  PictureLost = false;
+}
 
 // GLFW 3's callbacks carry the window and more detail than the game wants; pass the rest on.
-void OnKey(GLFWwindow*, int key, int, int action, int) {
+// F11 and Alt+Enter switch between the window and the whole screen, and reach the game too.
+void OnKey(GLFWwindow* window, int key, int, int action, int mods) {
+  if (action == GLFW_PRESS &&
+      (key == GLFW_KEY_F11 || (key == GLFW_KEY_ENTER && (mods & GLFW_MOD_ALT) != 0)))
+    ToggleFullscreen(window);
   KeyCallback(key, action);
 }
 void OnMouseButton(GLFWwindow*, int button, int action, int) {
   MouseButtonCallback(button, action);
 }
-// GLFW reports sub-pixel positions; the game works in whole pixels (floor, so that a pointer
-// just left of or above the window stays outside it).
 void OnCursorPos(GLFWwindow*, double x, double y) {
-  MousePosCallback(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+  PointerX = x;
+  PointerY = y;
+  MapPointer();
 }
-void OnSize(GLFWwindow*, int width, int height) {
-  Width = width;
-  Height = height;
+void OnWindowSize(GLFWwindow*, int width, int height) {
+  WindowWidth = width;
+  WindowHeight = height;
+  MapPointer();
+}
+void OnFramebufferSize(GLFWwindow*, int width, int height) {
+  FrameWidth = width;
+  FrameHeight = height;
+  PictureLost = true;
+  MapPointer();
+}
+// Uncovered, restored or resized: what the window showed is gone.
+void OnRefresh(GLFWwindow*) {
+  PictureLost = true;
 }
 
 }  // namespace
@@ -80,16 +126,26 @@ void InitWindow(int width, int height, int bits) {
   glfwWindowHint(GLFW_ALPHA_BITS, WindowAlphaBits());
   glfwWindowHint(GLFW_DEPTH_BITS, 8);
   glfwWindowHint(GLFW_STENCIL_BITS, 1);
-  // The game draws for a window of exactly this size: no maximising, snapping or tiling.
-  glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-  Window = glfwCreateWindow(width, height, "Sieve Rush", nullptr, nullptr);
+  int openWidth = width, openHeight = height;
+  OpeningSize(openWidth, openHeight);
+  Window = glfwCreateWindow(openWidth, openHeight, "Sieve Rush", nullptr, nullptr);
   if (!Window)
     throw "Failed to open window.";
   ShowIcon(Window);
   glfwMakeContextCurrent(Window);
-  glfwGetWindowSize(Window, &Width, &Height);
-  glfwSetWindowSizeCallback(Window, OnSize);
   PrepareContext();
+  PictureWidth = width;
+  PictureHeight = height;
+  if (!GamePicture.Create(GetGLProc, width, height)) {
+    // Drawn straight into the window, the picture cannot follow the window's size.
+    glfwSetWindowAttrib(Window, GLFW_RESIZABLE, GLFW_FALSE);
+    glfwSetWindowSize(Window, width, height);
+  }
+  glfwGetWindowSize(Window, &WindowWidth, &WindowHeight);
+  glfwGetFramebufferSize(Window, &FrameWidth, &FrameHeight);
+  glfwSetWindowSizeCallback(Window, OnWindowSize);
+  glfwSetFramebufferSizeCallback(Window, OnFramebufferSize);
+  glfwSetWindowRefreshCallback(Window, OnRefresh);
 
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
@@ -110,15 +166,16 @@ void InitWindow(int width, int height, int bits) {
 void FlipBuffers() {
   // GLFW 3 does not process events inside the swap: the frame's input arrives here, first.
   glfwPollEvents();
-  glfwSwapBuffers(Window);
+  ShowPicture();
   YieldFrame();
   if (glfwWindowShouldClose(Window))
     RunLevel = 0;
 }
 
-void PollEvents() {
-  glfwPollEvents();
-  YieldFrame();
+void WaitForInput() {
+  WaitForEvents();
+  if (PictureLost)
+    ShowPicture();
 }
 
 bool WindowOpen() {
@@ -127,11 +184,6 @@ bool WindowOpen() {
 
 double GetTime() {
   return glfwGetTime();
-}
-
-void WindowSize(int& width, int& height) {
-  width = Width;
-  height = Height;
 }
 
 GLProc GetGLProc(const char* name) {

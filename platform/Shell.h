@@ -12,9 +12,11 @@ constexpr int KeyRight = 262;
 constexpr int KeyLeft = 263;
 constexpr int KeyLast = 348;
 
+// The pointer in pixels of the game's picture, however large the window shows it; over the bars
+// around the picture (or beyond the window) it lies outside the picture.
 struct MouseStruct {
-  int X;  // window pixels from the left edge
-  int Y;  // window pixels from the top edge, growing downwards
+  int X;  // picture pixels from the left edge
+  int Y;  // picture pixels from the top edge, growing downwards
   bool Left;
   bool Right;
 };
@@ -25,20 +27,23 @@ extern int RunLevel;
 extern bool Keys[KeyLast + 1];
 extern MouseStruct Mouse;
 
-// Opens the game's window (width x height, colour depth bits) with its GL context and input
-// callbacks. Throws a `const char*` message on failure.
+// Opens the game's window for a picture of width x height (colour depth bits), with its GL
+// context and input callbacks, and directs drawing into the picture, whose viewport covers it.
+// The window opens larger on a monitor that scales its content, and may be resized, maximised
+// or made fullscreen (F11, Alt+Enter): the picture is shown as large as fits. Throws a
+// `const char*` message on failure.
 void InitWindow(int width, int height, int bits);
-// Processes pending input, shows the back buffer, and clears RunLevel once the window is closed.
+// Processes pending input, shows the picture in the window, and clears RunLevel once the window
+// is closed. The GL state it leaves is Picture::Present's (platform/Picture.h).
 void FlipBuffers();
-// Processes pending input without drawing (the title and game-over screens' wait loops).
-void PollEvents();
+// Processes pending input, sleeping until some arrives or a short while has passed, and shows
+// the picture again if the window lost it (uncovered, restored, resized). For the title and
+// game-over screens' wait loops.
+void WaitForInput();
 // False once the user has closed the window.
 bool WindowOpen();
 // Seconds since the shell started.
 double GetTime();
-// The window's size in pixels as it is now. The window is made at a fixed size, but a window
-// manager may still change it; the picture stays at the window's bottom-left corner.
-void WindowSize(int& width, int& height);
 
 // An OpenGL entry point of the window's context by name; null where its GL has none.
 GLProc GetGLProc(const char* name);

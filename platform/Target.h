@@ -7,10 +7,15 @@ struct GLFWwindow;
 
 // Alpha bits the window asks for.
 int WindowAlphaBits();
+// The size, in screen coordinates, a window opens at for a picture of width x height.
+void OpeningSize(int& width, int& height);
 // Once the window's context is current: whatever the target's GL must be told before drawing.
 void PrepareContext();
 // Gives the window the game's icon.
 void ShowIcon(GLFWwindow* window);
-// After a frame is presented and in each turn of a wait: hands control back to whoever shows
-// the frame.
+// After a frame is presented: hands control back to whoever shows the frame.
 void YieldFrame();
+// Processes pending events, waiting for some for a short while at most.
+void WaitForEvents();
+// Between the window and the whole screen of the monitor it is on, and back.
+void ToggleFullscreen(GLFWwindow* window);

@@ -1,15 +1,90 @@
-// The shell on Linux (X11) and Windows: the window is the program's own, so nothing is handed
-// back after a frame and main's status is the program's.
-#include "platform/Target.h"
+// The shell on Linux (X11) and Windows: a window of the program's own on one of the system's
+// monitors; nothing is handed back after a frame and main's status is the program's.
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cmath>
+
 #include "platform/Shell.h"
+#include "platform/Target.h"
+
+namespace {
+
+// Longest a wait for input sleeps before its loop looks again (at the window's state), seconds.
+constexpr double WaitSeconds = 0.25;
+
+// Where the window was before it took the whole screen, to go back to.
+int WindowedX = 0, WindowedY = 0, WindowedWidth = 0, WindowedHeight = 0;
+
+// The monitor that holds the middle of the window, else the primary one.
+GLFWmonitor* MonitorOf(GLFWwindow* window) {
+  int x = 0, y = 0, width = 0, height = 0;
+  glfwGetWindowPos(window, &x, &y);
+  glfwGetWindowSize(window, &width, &height);
+  const int middleX = x + width / 2, middleY = y + height / 2;
+  int count = 0;
+  GLFWmonitor** monitors = glfwGetMonitors(&count);
+  for (int i = 0; i < count; ++i) {
+    const GLFWvidmode* mode = glfwGetVideoMode(monitors[i]);
+    int left = 0, top = 0;
+    glfwGetMonitorPos(monitors[i], &left, &top);
+    if (mode != nullptr && middleX >= left && middleX < left + mode->width && middleY >= top &&
+        middleY < top + mode->height)
+      return monitors[i];
+  }
+  return glfwGetPrimaryMonitor();
+}
+
+}  // namespace
 
 int WindowAlphaBits() {
   return 1;
 }
 
+void OpeningSize(int& width, int& height) {
+  GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+  if (monitor == nullptr)
+    return;
+  // The monitor's content scale: Xft.dpi / 96 on X11, the system's DPI / 96 on Windows. The
+  // window keeps the picture's shape and stays within the work area (the screen less panels).
+  float scaleX = 1, scaleY = 1;
+  glfwGetMonitorContentScale(monitor, &scaleX, &scaleY);
+  int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
+  glfwGetMonitorWorkarea(monitor, &areaX, &areaY, &areaWidth, &areaHeight);
+  double scale = std::max(1.0, static_cast<double>(scaleX));
+  if (areaWidth > 0 && areaHeight > 0)
+    scale = std::min(
+        {scale, static_cast<double>(areaWidth) / width, static_cast<double>(areaHeight) / height});
+  if (scale > 1) {
+    width = static_cast<int>(std::lround(width * scale));
+    height = static_cast<int>(std::lround(height * scale));
+  }
+}
+
 void PrepareContext() {}
 
 void YieldFrame() {}
+
+void WaitForEvents() {
+  glfwWaitEventsTimeout(WaitSeconds);
+}
+
+void ToggleFullscreen(GLFWwindow* window) {
+  if (glfwGetWindowMonitor(window) != nullptr) {
+    glfwSetWindowMonitor(window, nullptr, WindowedX, WindowedY, WindowedWidth, WindowedHeight,
+                         GLFW_DONT_CARE);
+    return;
+  }
+  // A window drawn straight into (no off-screen picture) cannot be resized.
+  if (glfwGetWindowAttrib(window, GLFW_RESIZABLE) == GLFW_FALSE)
+    return;
+  glfwGetWindowPos(window, &WindowedX, &WindowedY);
+  glfwGetWindowSize(window, &WindowedWidth, &WindowedHeight);
+  GLFWmonitor* monitor = MonitorOf(window);
+  const GLFWvidmode* mode = glfwGetVideoMode(monitor);
+  if (mode != nullptr)
+    glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
+}
 
 int EndProgram(int status) {
   return status;

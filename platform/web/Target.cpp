@@ -21,13 +21,25 @@ void PrepareContext() {
   glVertexAttrib3f(1, 0, 0, 1);
 }
 
+// The canvas keeps the page's size for it.
+void OpeningSize(int&, int&) {}
+
 // A page has no window icon of its own.
 void ShowIcon(GLFWwindow*) {}
+
+// The browser's own key (F11) and the page's controls take a page fullscreen.
+void ToggleFullscreen(GLFWwindow*) {}
 
 // Each presented frame and each turn of a wait loop yields until the next animation frame, which
 // also paces the game to the display.
 EM_ASYNC_JS(void, WaitForAnimationFrame, (), { await new Promise(requestAnimationFrame); });
 void YieldFrame() {
+  WaitForAnimationFrame();
+}
+
+// Events reach the page only while it has control back: a wait is one animation frame.
+void WaitForEvents() {
+  glfwPollEvents();
   WaitForAnimationFrame();
 }
 
