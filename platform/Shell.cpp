@@ -136,11 +136,9 @@ void InitWindow(int width, int height, int bits) {
   PrepareContext();
   PictureWidth = width;
   PictureHeight = height;
-  if (!GamePicture.Create(GetGLProc, width, height)) {
-    // Drawn straight into the window, the picture cannot follow the window's size.
-    glfwSetWindowAttrib(Window, GLFW_RESIZABLE, GLFW_FALSE);
-    glfwSetWindowSize(Window, width, height);
-  }
+  // Drawn straight into the window, the picture cannot follow the window's size.
+  if (!GamePicture.Create(GetGLProc, width, height))
+    FixWindowSize(Window, width, height);
   glfwGetWindowSize(Window, &WindowWidth, &WindowHeight);
   glfwGetFramebufferSize(Window, &FrameWidth, &FrameHeight);
   glfwSetWindowSizeCallback(Window, OnWindowSize);

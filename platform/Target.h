@@ -9,6 +9,8 @@ struct GLFWwindow;
 int WindowAlphaBits();
 // The size, in screen coordinates, a window opens at for a picture of width x height.
 void OpeningSize(int& width, int& height);
+// Keeps the window at width x height, which the player can no longer change.
+void FixWindowSize(GLFWwindow* window, int width, int height);
 // Once the window's context is current: whatever the target's GL must be told before drawing.
 void PrepareContext();
 // Gives the window the game's icon.

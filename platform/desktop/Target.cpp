@@ -61,6 +61,11 @@ void OpeningSize(int& width, int& height) {
   }
 }
 
+void FixWindowSize(GLFWwindow* window, int width, int height) {
+  glfwSetWindowAttrib(window, GLFW_RESIZABLE, GLFW_FALSE);
+  glfwSetWindowSize(window, width, height);
+}
+
 void PrepareContext() {}
 
 void YieldFrame() {}

@@ -23,6 +23,7 @@ void PrepareContext() {
 
 // The canvas keeps the page's size for it.
 void OpeningSize(int&, int&) {}
+void FixWindowSize(GLFWwindow*, int, int) {}
 
 // A page has no window icon of its own.
 void ShowIcon(GLFWwindow*) {}
