@@ -1,7 +1,8 @@
 // One frame of the game under full load (12 open holes, a full ring of 800 particles, the left
 // button held so the picking pass and its read-back run in every frame) against an empty frame
 // (clear and present) in the same window: the ratio is what the game adds to the cost of
-// putting a picture on the screen at all.
+// putting a picture on the screen at all. And what showing the game's off-screen picture in the
+// window costs, against that full frame.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -13,12 +14,16 @@
 #include "game/Picking.h"
 #include "game/Session.h"
 #include "platform/GL.h"
+#include "platform/Picture.h"
 #include "platform/Shell.h"
 
 namespace {
 
 // A full frame may cost at most twice an empty one.
 constexpr double FrameGoal = 2.0;
+// Presenting may cost at most 5 % of the full frame drawn straight into the window: the frame as
+// measured includes its presenting, so 0.05 / 1.05 of it.
+constexpr double PresentGoal = 0.05 / 1.05;
 // Seconds of play before timing: 12 holes emit 12 particles a leak tick (one every 15 ms), which
 // fills the 800-particle ring in about a second, and a particle takes 2 s to fall out of play.
 constexpr double WarmUpSeconds = 2.0;
@@ -27,6 +32,10 @@ constexpr int PointerX = 400;
 constexpr int PointerY = 300;
 
 GameSession* Game = nullptr;
+// A picture of the game's size of the benchmark's own, and the framebuffer the game draws into.
+Picture* Shown = nullptr;
+GLFramebufferProcs Procs;
+GLuint GameFramebuffer = 0;
 
 // The hole id the picking pass sees under the pointer, with the case as it stands.
 int IdUnderPointer() {
@@ -81,6 +90,21 @@ void GameFrame(benchmark::State& state, bool held) {
     state.SkipWithError("a hole was patched: the load is not the full one");
 }
 
+// Presenting alone, in the 800x600 window, and the GL done with it: as FlipBuffers presents
+// (`shownAgain` false: at 1x the frame was drawn straight into the window), or the picture
+// shown from off-screen, as at every other size.
+void Present(benchmark::State& state, bool shownAgain) {
+  Shown->Direct(ScreenWidth, ScreenHeight);
+  for (auto _ : state) {
+    if (shownAgain)
+      Shown->ShowAgain(ScreenWidth, ScreenHeight);
+    else
+      Shown->Present(ScreenWidth, ScreenHeight);
+    glFinish();
+  }
+  Procs.BindFramebuffer(GLFramebuffer, GameFramebuffer);
+}
+
 void EmptyFrame(benchmark::State& state) {
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -113,13 +137,28 @@ int main(int argc, char** argv) {
   PlacePointer(true);
   for (const double end = GetTime() + WarmUpSeconds; GetTime() < end;)
     PlayFrame();
+  GameFramebuffer = BoundFramebuffer();
+  static Picture shown;
+  if (!FindFramebufferProcs(GetGLProc, Procs) ||
+      !shown.Create(GetGLProc, ScreenWidth, ScreenHeight)) {
+    std::fputs("frame_bench: no framebuffer objects, so no off-screen picture\n", stderr);
+    return 1;
+  }
+  Shown = &shown;
+  Procs.BindFramebuffer(GLFramebuffer, GameFramebuffer);
 
   benchmark::RegisterBenchmark("frame/game", GameFrame, true)->UseRealTime();
   benchmark::RegisterBenchmark("frame/game, button up", GameFrame, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/empty", EmptyFrame)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/present", Present, false)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/present from off-screen", Present, true)->UseRealTime();
   return RunRatioTable(argc, argv,
                        {{"Frame, 12 holes + 800 particles + picking (vs empty frame)", "frame/game",
                          "frame/empty", FrameGoal, ""},
                         {"Frame as above, button up: no picking (vs empty frame)",
-                         "frame/game, button up", "frame/empty", 0.0, ""}});
+                         "frame/game, button up", "frame/empty", 0.0, ""},
+                        {"Presenting the picture at 1x (vs the full frame, which includes it)",
+                         "frame/present", "frame/game", PresentGoal, ""},
+                        {"Showing the picture from off-screen, 800x600 (vs the full frame)",
+                         "frame/present from off-screen", "frame/game", 0.0, ""}});
 }

@@ -77,7 +77,7 @@ void StartInfo() {
   // test of the start-up state are still on.
   for (const PlacedText& line : TitleLines)
     Fnt.ezPrint(line.Text, line.X, line.Y);
-  FlipBuffers();
+  HoldFrame();
   if (!WaitForSpacebar())
     RunLevel = 0;
 }
@@ -105,6 +105,6 @@ bool GameOver(int uptime) {
   Fnt.Print(bestLine.CStr(), BestX, BestY);
   for (const PlacedText& line : CrashFooter)
     Fnt.Print(line.Text, line.X, line.Y);
-  FlipBuffers();
+  HoldFrame();
   return WaitForSpacebar();
 }

@@ -31,12 +31,8 @@ void FrameToPicture(const PixelRect& shown, int frameHeight, int pictureWidth, i
 bool Picture::Create(GLProcLookup lookup, int width, int height) {
   Width = width;
   Height = height;
-  if (!FindFramebufferProcs(lookup, Procs) ||
-      !MakeTextureTarget(Procs, width, height, true, Target))
-    return false;
-  Procs.BindFramebuffer(GLFramebuffer, Target.Framebuffer);
-  glViewport(0, 0, Width, Height);
-  return true;
+  return FindFramebufferProcs(lookup, Procs) &&
+         MakeTextureTarget(Procs, width, height, true, Target);
 }
 
 PixelRect Picture::Shown(int frameWidth, int frameHeight) const {
@@ -45,28 +41,34 @@ PixelRect Picture::Shown(int frameWidth, int frameHeight) const {
   return FitPicture(frameWidth, frameHeight, Width, Height);
 }
 
-void Picture::DrawTexture(GLuint texture, GLint filter) {
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-  glBegin(GL_QUADS);
-  glTexCoord2i(0, 0);
-  glVertex2i(0, 0);
-  glTexCoord2i(1, 0);
-  glVertex2i(1, 0);
-  glTexCoord2i(1, 1);
-  glVertex2i(1, 1);
-  glTexCoord2i(0, 1);
-  glVertex2i(0, 1);
-  glEnd();
+void Picture::Direct(int frameWidth, int frameHeight) {
+  // At one window pixel a picture pixel in a window of the picture's size there is nothing to
+  // scale: the frame is drawn straight into the window, and presenting costs nothing.
+  const bool straight = Target.Framebuffer == 0 || (frameWidth == Width && frameHeight == Height);
+  if (Target.Framebuffer != 0)
+    Procs.BindFramebuffer(GLFramebuffer, straight ? 0 : Target.Framebuffer);
+  glViewport(0, 0, Width, Height);
+  Straight = straight;
+}
+
+void Picture::Keep() {
+  if (!Straight || Target.Framebuffer == 0)
+    return;
+  // The frame in the window's back buffer, copied into the picture before it is shown.
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, Target.Colour);
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, Width, Height);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
 }
 
 void Picture::Present(int frameWidth, int frameHeight) {
-  const PixelRect shown = Shown(frameWidth, frameHeight);
-  if (Target.Framebuffer == 0 || shown.Width == 0)
-    return;
+  if (!Straight)
+    ShowAgain(frameWidth, frameHeight);
+}
 
-  // The unit square fills the viewport; the picture's own state is left as documented.
+// The unit square over the viewport, textured with nothing but `texture`.
+void Picture::DrawTexture(GLuint texture, GLint filter) {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -80,41 +82,64 @@ void Picture::Present(int frameWidth, int frameHeight) {
   glDisable(GL_SCISSOR_TEST);
   glEnable(GL_TEXTURE_2D);
   glColor3f(1, 1, 1);
-
-  GLuint source = Target.Colour;
-  GLint filter = GL_NEAREST;
-  const int whole = shown.Width / Width;
-  if (shown.Width != whole * Width || shown.Height != whole * Height) {
-    // Between whole-number scales: the next one up, nearest pixel, then smoothed down to size,
-    // so that each picture pixel's edge is blended within one window pixel.
-    const int up = whole + 1;
-    if (Enlarged.Width != up * Width) {
-      FreeTextureTarget(Procs, Enlarged);
-      MakeTextureTarget(Procs, up * Width, up * Height, false, Enlarged);
-    }
-    // A driver that refuses the enlarged picture gets the picture itself smoothed.
-    if (Enlarged.Framebuffer != 0) {
-      Procs.BindFramebuffer(GLFramebuffer, Enlarged.Framebuffer);
-      glViewport(0, 0, Enlarged.Width, Enlarged.Height);
-      DrawTexture(Target.Colour, GL_NEAREST);
-      source = Enlarged.Colour;
-    }
-    filter = GL_LINEAR;
-  }
-
-  Procs.BindFramebuffer(GLFramebuffer, 0);
-  glViewport(0, 0, frameWidth, frameHeight);
-  glClearColor(0, 0, 0, 0);
-  if (shown.Width != frameWidth || shown.Height != frameHeight)
-    glClear(GL_COLOR_BUFFER_BIT);
-  glViewport(shown.X, shown.Y, shown.Width, shown.Height);
-  DrawTexture(source, filter);
-
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glBegin(GL_QUADS);
+  glTexCoord2i(0, 0);
+  glVertex2i(0, 0);
+  glTexCoord2i(1, 0);
+  glVertex2i(1, 0);
+  glTexCoord2i(1, 1);
+  glVertex2i(1, 1);
+  glTexCoord2i(0, 1);
+  glVertex2i(0, 1);
+  glEnd();
   glBindTexture(GL_TEXTURE_2D, 0);
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
-  Procs.BindFramebuffer(GLFramebuffer, Target.Framebuffer);
-  glViewport(0, 0, Width, Height);
+}
+
+GLuint Picture::EnlargedTo(int scale) {
+  if (Enlarged.Width != scale * Width) {
+    FreeTextureTarget(Procs, Enlarged);
+    MakeTextureTarget(Procs, scale * Width, scale * Height, false, Enlarged);
+  }
+  // A driver that refuses the enlarged picture gets the picture itself smoothed.
+  if (Enlarged.Framebuffer == 0)
+    return Target.Colour;
+  Procs.BindFramebuffer(GLFramebuffer, Enlarged.Framebuffer);
+  glViewport(0, 0, Enlarged.Width, Enlarged.Height);
+  DrawTexture(Target.Colour, GL_NEAREST);
+  return Enlarged.Colour;
+}
+
+void Picture::ShowAgain(int frameWidth, int frameHeight) {
+  const PixelRect shown = Shown(frameWidth, frameHeight);
+  if (Target.Framebuffer == 0 || shown.Width == 0)
+    return;
+  const int whole = shown.Width / Width;
+  GLuint source = Target.Colour;
+  GLint filter = GL_NEAREST;
+  if (shown.Width != whole * Width || shown.Height != whole * Height) {
+    // Between whole-number scales: the next one up, nearest pixel, then smoothed down to size,
+    // so that each picture pixel's edge is blended within one window pixel.
+    source = EnlargedTo(whole + 1);
+    filter = GL_LINEAR;
+  }
+  Procs.BindFramebuffer(GLFramebuffer, 0);
+  if (shown.Width != frameWidth || shown.Height != frameHeight) {
+    // The bars: the whole window black first, the game's clear colour kept.
+    GLfloat clear[4] = {0, 0, 0, 0};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glViewport(0, 0, frameWidth, frameHeight);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  }
+  glViewport(shown.X, shown.Y, shown.Width, shown.Height);
+  DrawTexture(source, filter);
+  Direct(frameWidth, frameHeight);
 }

@@ -28,28 +28,39 @@ void FrameToPicture(const PixelRect& shown, int frameHeight, int pictureWidth, i
 
 class Picture {
 public:
-  // Makes the picture, width x height with a depth buffer, in the current context, and directs
-  // drawing into it. False where the GL has no framebuffer objects or the driver refuses one:
-  // the window's own buffer is then the picture, shown at its bottom-left corner at one window
-  // pixel a picture pixel, and nothing is presented.
+  // Makes the off-screen picture, width x height with a depth buffer, in the current context.
+  // False where the GL has no framebuffer objects or the driver refuses one: the window's own
+  // buffer is then the picture, shown at its bottom-left corner at one window pixel a picture
+  // pixel, and nothing is presented or shown again.
   bool Create(GLProcLookup lookup, int width, int height);
 
   // Where the picture shows in a frame of frameWidth x frameHeight pixels.
   PixelRect Shown(int frameWidth, int frameHeight) const;
 
-  // Draws the picture into the window's back buffer (frameWidth x frameHeight pixels) where it
-  // shows, black around it: one window pixel a picture pixel at whole-number scales; between
-  // them the picture is enlarged to the next whole number, nearest pixel, and that is drawn
-  // smoothed, which keeps edges within a window pixel. Then directs drawing into the picture
-  // again. Leaves lighting, blending, the depth and scissor tests off, texturing on, the colour
-  // white, the clear colour black, no texture bound, GL_MODELVIEW selected, both matrices as
-  // they were and the viewport on the whole picture. Without an off-screen picture it does
-  // nothing.
+  // Directs the drawing of the next frame, with a viewport over the whole picture: straight into
+  // the window when its frame is the picture's size (nothing to scale, so nothing to present),
+  // else into the off-screen picture.
+  void Direct(int frameWidth, int frameHeight);
+  // Keeps the frame drawn straight into the window, to show again later: for a frame that stays
+  // on screen while the game waits.
+  void Keep();
+  // Puts the frame just drawn into the window's back buffer (frameWidth x frameHeight pixels):
+  // there already when drawn straight, else shown from the picture (ShowAgain).
   void Present(int frameWidth, int frameHeight);
+  // Shows the picture (the last frame drawn off-screen, or kept) in the window's back buffer
+  // where it shows, black around it: one window pixel a picture pixel at whole-number scales;
+  // between them the picture is enlarged to the next whole number, nearest pixel, and that is
+  // drawn smoothed, which keeps edges within a window pixel. Then directs drawing as Direct
+  // does. Leaves lighting, blending, the depth and scissor tests off, texturing on, the colour
+  // white, no texture bound and GL_MODELVIEW selected, with both matrices and the clear colour
+  // as they were.
+  void ShowAgain(int frameWidth, int frameHeight);
 
 private:
   // Draws `texture` over the whole viewport with `filter`.
   static void DrawTexture(GLuint texture, GLint filter);
+  // The picture enlarged `scale` times, nearest pixel (or the picture, where that fails).
+  GLuint EnlargedTo(int scale);
 
   GLFramebufferProcs Procs;
   GLTextureTarget Target;
@@ -57,4 +68,6 @@ private:
   GLTextureTarget Enlarged;
   int Width = 0;
   int Height = 0;
+  // Drawing goes straight into the window.
+  bool Straight = true;
 };

@@ -50,13 +50,6 @@ void MapPointer() {
   MousePosCallback(pictureX, pictureY);
 }
 
-// Shows the picture in the window as it is now.
-void ShowPicture() {
-  GamePicture.Present(FrameWidth, FrameHeight);
-  glfwSwapBuffers(Window);
-  PictureLost = false;
-}
-
 // GLFW 3's callbacks carry the window and more detail than the game wants; pass the rest on.
 // F11 and Alt+Enter switch between the window and the whole screen, and reach the game too.
 void OnKey(GLFWwindow* window, int key, int, int action, int mods) {
@@ -141,6 +134,7 @@ void InitWindow(int width, int height, int bits) {
     FixWindowSize(Window, width, height);
   glfwGetWindowSize(Window, &WindowWidth, &WindowHeight);
   glfwGetFramebufferSize(Window, &FrameWidth, &FrameHeight);
+  GamePicture.Direct(FrameWidth, FrameHeight);
   glfwSetWindowSizeCallback(Window, OnWindowSize);
   glfwSetFramebufferSizeCallback(Window, OnFramebufferSize);
   glfwSetWindowRefreshCallback(Window, OnRefresh);
@@ -164,16 +158,28 @@ void InitWindow(int width, int height, int bits) {
 void FlipBuffers() {
   // GLFW 3 does not process events inside the swap: the frame's input arrives here, first.
   glfwPollEvents();
-  ShowPicture();
+  GamePicture.Present(FrameWidth, FrameHeight);
+  glfwSwapBuffers(Window);
+  PictureLost = false;
+  // The window's size may have changed meanwhile: the next frame goes where it now belongs.
+  GamePicture.Direct(FrameWidth, FrameHeight);
   YieldFrame();
   if (glfwWindowShouldClose(Window))
     RunLevel = 0;
 }
 
+void HoldFrame() {
+  GamePicture.Keep();
+  FlipBuffers();
+}
+
 void WaitForInput() {
   WaitForEvents();
-  if (PictureLost)
-    ShowPicture();
+  if (PictureLost) {
+    GamePicture.ShowAgain(FrameWidth, FrameHeight);
+    glfwSwapBuffers(Window);
+    PictureLost = false;
+  }
 }
 
 bool WindowOpen() {

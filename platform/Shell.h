@@ -34,10 +34,14 @@ extern MouseStruct Mouse;
 // `const char*` message on failure.
 void InitWindow(int width, int height, int bits);
 // Processes pending input, shows the picture in the window, and clears RunLevel once the window
-// is closed. The GL state it leaves is Picture::Present's (platform/Picture.h).
+// is closed. Then directs drawing into the picture again; the GL state it leaves is
+// Picture::ShowAgain's (platform/Picture.h) where the picture is shown scaled, else untouched.
 void FlipBuffers();
+// FlipBuffers for a frame that stays on screen while the game waits (the title and game-over
+// screens): the platform keeps it, and shows it again whenever the window loses it.
+void HoldFrame();
 // Processes pending input, sleeping until some arrives or a short while has passed, and shows
-// the picture again if the window lost it (uncovered, restored, resized). For the title and
+// the held frame again if the window lost it (uncovered, restored, resized). For the title and
 // game-over screens' wait loops.
 void WaitForInput();
 // False once the user has closed the window.
