@@ -9,9 +9,10 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # generator from this variable when no -G is given, emcmake's configure included.
 export CMAKE_GENERATOR=Ninja
 
-# The screen of every private X server: room for the game's 800x600 window, 24-bit colour, so
-# that a colour read back from the screen is the colour drawn.
-XVFB_SCREEN='-screen 0 1024x768x24'
+# The screen of every private X server: a common monitor's 1920x1080, room for the game's
+# 800x600 window and for it made fullscreen; 24-bit colour, so that a colour read back from the
+# screen is the colour drawn.
+XVFB_SCREEN='-screen 0 1920x1080x24'
 
 log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 die() {
