@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "game/Session.h"
 #include "platform/Callbacks.h"
 #include "platform/GL.h"
+#include "platform/Picture.h"
 #include "platform/Shell.h"
 
 namespace {
@@ -27,12 +29,20 @@ void Record(unsigned base, unsigned target, unsigned overlay, int cell, bool sca
   Painted.emplace_back(base, target, overlay, cell, scatter);
 }
 
-// Moves the pointer to where a point of the case turned by `angle` degrees shows under the
-// game's camera (pointer rows count from the top).
-void PointAt(const ParticleStruct& p, double angle) {
+// Moves the pointer to the window pixel of a `frame`-sized window (the picture shown in it as the
+// platform shows it) where a point of the case turned by `angle` degrees shows under the game's
+// camera, and on into the game through the platform's mapping.
+void PointAt(const ParticleStruct& p, double angle, std::pair<int, int> frame) {
   const double a = angle * M_PI / 180, depth = 2.75 + p.X * std::sin(a) - p.Z * std::cos(a);
   const double x = 400 + 400 * (p.X * std::cos(a) + p.Z * std::sin(a)) / depth;
-  MousePosCallback(static_cast<int>(x), 599 - static_cast<int>(300 + 400 * p.Y / depth));
+  const int up = static_cast<int>(300 + 400 * p.Y / depth);  // picture rows from the bottom
+  const PixelRect shown = FitPicture(frame.first, frame.second, 800, 600);
+  int pictureX = 0, pictureY = 0;
+  FrameToPicture(shown, frame.second, 800, 600,
+                 shown.X + static_cast<int>((static_cast<int>(x) + 0.5) * shown.Width / 800),
+                 frame.second - 1 - shown.Y - static_cast<int>((up + 0.5) * shown.Height / 600),
+                 pictureX, pictureY);
+  MousePosCallback(pictureX, pictureY);
 }
 
 // A session in the shell's window (opened once, in the art's folder as a player starts the
@@ -154,38 +164,42 @@ TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
   }
 }
 
-// A click on every cell, its face turned to the camera, through the frame's own steps: every
-// slot of that hole closes, no other, the picture is cleared and the patch goes on that cell.
+// A click on every cell, its face turned to the camera, through the frame's own steps in a window
+// showing the picture at 1x, 2x and 1.8x (fullscreen 1920x1080): every slot of that hole
+// closes, no other, the picture is cleared and the patch goes on that cell.
 TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
   const float faceAngle[] = {90, 0, -90, 180};  // -X, +Z, +X, -Z towards the camera
   Game S;
   MouseButtonCallback(0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  for (int face = 0; face < 4; ++face)
-    for (int column = 0; column < (face % 2 ? 6 : 3); ++column)
-      for (int row = 0; row < 6; ++row) {
-        S.Angle = faceAngle[face];
-        const int id = PlaceLeak(&S.Holes[3], face, row, column);
-        S.Holes[9] = S.Holes[3];
-        PlaceLeak(&S.Holes[0], (face + 2) % 4, row, 0);  // on the far face
-        PointAt(S.Holes[3], S.Angle);
-        S.SetCamera();
-        S.LookAtCase();
-        S.Pick();
-        Painted.clear();
-        S.PaintPatch();
-        const unsigned w = WorkingTexture(S.Tex, id);
-        EXPECT_EQ(Painted, std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, CellIndex(id), true}));
-        EXPECT_TRUE(!S.Holes[3].Active && !S.Holes[9].Active && S.Holes[0].Active) << id;
-      }
+  for (auto frame : {std::pair{800, 600}, {1600, 1200}, {1920, 1080}})
+    for (int face = 0; face < 4; ++face)
+      for (int column = 0; column < (face % 2 ? 6 : 3); ++column)
+        for (int row = 0; row < 6; ++row) {
+          S.Angle = faceAngle[face];
+          const int id = PlaceLeak(&S.Holes[3], face, row, column);
+          S.Holes[9] = S.Holes[3];
+          PlaceLeak(&S.Holes[0], (face + 2) % 4, row, 0);  // on the far face
+          PointAt(S.Holes[3], S.Angle, frame);
+          S.SetCamera();
+          S.LookAtCase();
+          S.Pick();
+          Painted.clear();
+          S.PaintPatch();
+          const unsigned w = WorkingTexture(S.Tex, id);
+          EXPECT_EQ(Painted,
+                    std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, CellIndex(id), true}));
+          EXPECT_TRUE(!S.Holes[3].Active && !S.Holes[9].Active && S.Holes[0].Active) << id;
+        }
   unsigned char red = 1;
   glReadPixels(400, 300, 1, 1, GL_RED, GL_UNSIGNED_BYTE, &red);
   EXPECT_EQ(red, 0);
 }
 
 // Three pixels marked (GL rows from the bottom): each is read under the pointer at its row
-// counted from the top, its neighbours are not, and a pointer outside the window reads nothing.
-TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideTheWindow) {
+// counted from the top, its neighbours are not, and a pointer outside the picture (over the bars
+// of a 1920x1080 window, or beyond the window) reads nothing.
+TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideThePicture) {
   Game S;
   glEnable(GL_SCISSOR_TEST);
   glClearColor(154 / 255.0f, 0, 0, 0);  // red byte 154 reads back as the signed byte 77
@@ -199,4 +213,16 @@ TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideTheWindow) {
       {{-1, 599}, 0}, {{0, 600}, 0},   {{800, 0}, 0},  {{799, -1}, 0}};
   for (auto [at, pick] : cases)
     EXPECT_EQ(ReadPick(at.first, at.second), pick) << at.first << "," << at.second;
+  // The picture fills 240..1679 of a 1920x1080 window; its edge pixels map in, the bars out.
+  for (auto [x, y, pictureX, pictureY] : {std::array{239, 540, -1, 300},
+                                          {240, 540, 0, 300},
+                                          {1679, 0, 799, 0},
+                                          {1680, 0, 800, 0},
+                                          {960, -1, 400, -1}}) {
+    int px = 0, py = 0;
+    FrameToPicture(FitPicture(1920, 1080, 800, 600), 1080, 800, 600, x, y, px, py);
+    EXPECT_EQ(std::pair(px, py), std::pair(pictureX, pictureY)) << x << "," << y;
+    const bool inside = px >= 0 && px < 800 && py >= 0 && py < 600;
+    EXPECT_TRUE(inside || PickUnderPointer(px, py) == NoHole) << x << "," << y;
+  }
 }
