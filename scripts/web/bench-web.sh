@@ -31,7 +31,7 @@ server=$!
 trap 'kill $server' EXIT
 
 echo "== web frame (headless Chromium, software WebGL); load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-PYTHONPATH="$top/tests" /usr/bin/python3 - "http://127.0.0.1:$port/web_frame.html" <<'PY'
+PYTHONPATH="$top/tests" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 - "http://127.0.0.1:$port/web_frame.html" <<'PY'
 import sys, time
 from play.browser import chromium  # the browser the tests play the page in
 d = chromium(900, 700, console=True)
