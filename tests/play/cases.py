@@ -39,8 +39,8 @@ def end(p):
 def title(p):
     title_shown(p)
     if isinstance(p, XPlayer):  # the X window's own properties (a page has none)
-        h = p.window().get_wm_normal_hints()  # the window manager may not resize it
-        check((h.min_width, h.min_height, h.max_width, h.max_height) == (W, H) * 2, f'resizable: {h}')
+        h = p.window().get_wm_normal_hints()  # a window manager may resize it, maximise it
+        check(p.size() == (W, H) and not h.max_width and not h.max_height, f'{p.size()}, {h}')
         icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
         check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
     time.sleep(0.5)  # drawn once, then it waits
@@ -110,6 +110,63 @@ def game_over(p):
     tap(p, 'space')
     wait(p, lambda s: case_in_middle(s) and not s.count((0, 0, W, H), blue, 8), 'new game')
     end(p)
+
+def today(p):  # the title as the game has always drawn it into its 800x600 window, pixel for pixel
+    shot = os.path.join(os.path.dirname(__file__), '../../docs/screenshots/title.png')
+    return subprocess.run(['convert', shot, '-depth', '8', 'rgb:-'], capture_output=True).stdout
+
+def same_picture(p, what, title=None):
+    s = wait(p, lambda s: not title or s.count((0, 0, W, H), lit, 8) > 0, what)
+    same = bytes(v for y in range(H) for x in range(W) for v in s.pixel(x, y)) == title
+    check(not title or same, f'{what}: the title is not as it is drawn at 800x600')
+    return s
+
+def screens(p):
+    """The title at 1x as always; F11 to the whole 1920x1080 screen, the picture 1440x1080 between
+    black bars; gone when the window is unmapped, back when it is mapped; F11 to the window again."""
+    title = today(p)
+    title_shown(p)
+    same_picture(p, 'title at 1x', title)
+    tap(p, 'F11')
+    s = wait(p, lambda s: p.size() == (1920, 1080), 'fullscreen')
+    full = p.full()
+    full.save('fullscreen')
+    check(full.count((0, 0, 240, 1080), black, 4) == full.count((1680, 0, 1920, 1080), black, 4) == 60 * 270,
+          'the bars beside the picture are not black')
+    layout(s, TITLE, black)
+    p.window().unmap()
+    p.d.sync()
+    time.sleep(1)
+    p.window().map()
+    p.d.sync()
+    time.sleep(1)
+    layout(p.shot(), TITLE, black)
+    tap(p, 'F11')
+    wait(p, lambda s: p.size() == (W, H), 'the window back at 800x600')
+    same_picture(p, 'title back in the window', title)
+    end(p)
+
+def hidpi(p):
+    """On a 3840x2160 screen at 192 dpi (Xft.dpi, or Windows' own) the window opens at twice the
+    picture's size, each picture pixel a 2x2 square of the title drawn at 1x."""
+    title = today(p)
+    p.on_screen(3840, 2160, 192)
+    dpi = lambda d: hasattr(p, 'run') and p.run('wine', 'reg', 'add', r'HKCU\Control Panel\Desktop', '/v',
+                                                'LogPixels', '/t', 'REG_DWORD', '/d', str(d), '/f')
+    dpi(192)
+    try:
+        title_shown(p)
+        check(p.size() == (2 * W, 2 * H), f'a {p.size()} window at 192 dpi')
+        full = p.full()
+        full.save('hidpi')
+        split = sum(full.pixel(x, y) != full.pixel(x ^ 1, y) or full.pixel(x, y) != full.pixel(x, y ^ 1)
+                    for y in range(0, 2 * H, 3) for x in range(0, 2 * W, 3))
+        check(split == 0, f'{split} of the sampled picture pixels are no 2x2 square')
+        same_picture(p, 'title at 2x', title)
+        end(p)
+    finally:
+        dpi(96)
+        p.on_screen()
 
 def window_closed(p):
     for begin in title_shown, start_play:
@@ -215,6 +272,8 @@ CASES = [  # name, the modes it applies to, the case
     ('patching', 'native web', patching),
     ('game over and again', 'native web', game_over),
     ('window closed', 'native', window_closed),
+    ('screens', 'native', screens),
+    ('HiDPI', 'native wine', hidpi),
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
     ('the page says so', 'web', page_says),

@@ -45,6 +45,13 @@ class Shot:
             with open(f'{folder}/{sys.argv[1]}-{name}.png', 'wb') as f:
                 f.write(b'\x89PNG\r\n\x1a\n' + rgb8 + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
 
+def shown(w, h):
+    """Where the game shows its picture in a w x h window: left, top, width, height in window
+    pixels, as large as fits with its shape kept, centred."""
+    scale = min(w / W, h / H)
+    pw, ph = min(w, int(W * scale)), min(h, int(H * scale))
+    return (w - pw) // 2, h - (h - ph) // 2 - ph, pw, ph
+
 def wait(p, test, what, seconds=PROMPT):
     """The first shot of player p that passes test; fails when the game ends or time runs out."""
     deadline = time.time() + seconds * p.slow

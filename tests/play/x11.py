@@ -1,10 +1,11 @@
-"""Players on the X server of $DISPLAY: the game a child process, its window found by name, real
-input through XTest, the screen read from the root window. Native: the built game in a fresh
-folder holding the art; Install: installed into a prefix, the launcher started by name."""
+"""Players on the X server of $DISPLAY (or a private one with a screen of its own): the game a
+child process, its window found by name, real input through XTest, the screen read from the root
+window. Native: the built game in a fresh folder holding the art; Install: installed into a
+prefix, the launcher started by name."""
 import atexit, os, shutil, subprocess, tempfile
-from Xlib import X, XK, display, error, protocol
+from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
-from .screen import W, H, PROMPT, Shot
+from .screen import W, H, PROMPT, Shot, shown
 
 class XPlayer:
     """What every case drives: start, key, move, button, close, shot, wait_exit, out, written."""
@@ -12,10 +13,28 @@ class XPlayer:
 
     def __init__(self, argv):
         self.d = display.Display()
-        self.root, self.argv = self.d.screen().root, argv
+        self.root, self.argv, self.screen = self.d.screen().root, argv, None
         self.work = tempfile.mkdtemp(prefix='sieverush-play ')
         self.proc = self.win = None
         atexit.register(self.finish)
+
+    def on_screen(self, width=None, height=None, dpi=96):
+        """The next games on a private X server of a width x height screen whose Xft.dpi (the
+        desktop's content scale, times 96) is dpi; with no size, on $DISPLAY again."""
+        self.stop()
+        if self.screen:
+            self.screen.kill()
+            self.screen.wait()
+        self.screen, name = None, os.environ['DISPLAY']
+        if width:
+            self.screen = subprocess.Popen(['Xvfb', '-displayfd', '1', '-nolisten', 'tcp', '-noreset',
+                                            '-screen', '0', f'{width}x{height}x24'], stdout=subprocess.PIPE)
+            name = ':' + self.screen.stdout.readline().decode().strip()
+        self.d = display.Display(name)
+        self.root, self.env = self.d.screen().root, {**self.env, 'DISPLAY': name}
+        self.root.change_property(self.d.intern_atom('RESOURCE_MANAGER'), Xatom.STRING, 8,
+                                  f'Xft.dpi:\t{dpi}\n'.encode())
+        self.d.sync()
 
     def snapshot(self):  # links (the launcher's, to the installed art) are no files written
         return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)
@@ -35,30 +54,42 @@ class XPlayer:
             self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out, stderr=err,
                                          stdin=subprocess.DEVNULL)
 
-    def window(self):  # the game's mapped 800x600 window, once it is there
+    def window(self):  # the game's mapped window, once it is there
         todo = [] if self.win else [self.root]
         while todo:
             w = todo.pop()
             try:
                 todo += w.query_tree().children
-                g = w.get_geometry()
-                if (w.get_wm_name() == 'Sieve Rush' and (g.width, g.height) == (W, H)
-                        and w.get_attributes().map_state == X.IsViewable):
+                if w.get_wm_name() == 'Sieve Rush' and w.get_attributes().map_state == X.IsViewable:
                     self.win = w
             except error.XError:  # gone meanwhile
                 pass
         return self.win
 
-    def at(self, x, y):  # window pixel to screen pixel
-        o = self.root.translate_coords(self.window(), 0, 0)
-        return o.x + x, o.y + y
+    def size(self):  # the window's size now
+        g = self.window().get_geometry()
+        return g.width, g.height
 
-    def shot(self):
+    def at(self, x, y):  # picture pixel to screen pixel: the middle of the window pixels showing it
+        o, (w, h) = self.root.translate_coords(self.window(), 0, 0), self.size()
+        x0, y0, pw, ph = shown(w, h)
+        return o.x + x0 + int((x + 0.5) * pw / W), o.y + y0 + int((y + 0.5) * ph / H)
+
+    def full(self):  # the whole window, pixel for pixel
         try:
-            return self.window() and Shot(self.root.get_image(*self.at(0, 0), W, H, X.ZPixmap,
-                                                              0xffffffff).data)
-        except error.XError:
+            w, h = self.size()
+            o = self.root.translate_coords(self.win, 0, 0)
+            return Shot(self.root.get_image(o.x, o.y, w, h, X.ZPixmap, 0xffffffff).data, w, h)
+        except (error.XError, AttributeError):
             return None
+
+    def shot(self):  # the picture, one pixel read from the middle of those showing each of its pixels
+        s = self.window() and self.full()
+        if s and (s.w, s.h) != (W, H):
+            x0, y0, pw, ph = shown(s.w, s.h)
+            s = Shot(bytes(v for y in range(H) for x in range(W) for v in
+                           s.pixel(x0 + int((x + 0.5) * pw / W), y0 + int((y + 0.5) * ph / H)) + (0,)), order=(0, 1, 2))
+        return s
 
     def fake(self, kind, detail=0, **where):
         xtest.fake_input(self.d, kind, detail, **where)
@@ -109,6 +140,7 @@ class XPlayer:
 
     def finish(self):
         self.stop()
+        self.screen and self.screen.kill()
         shutil.rmtree(self.work, ignore_errors=True)
 
 class Native(XPlayer):
