@@ -213,14 +213,20 @@ TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideThePicture) {
       {{-1, 599}, 0}, {{0, 600}, 0},   {{800, 0}, 0},  {{799, -1}, 0}};
   for (auto [at, pick] : cases)
     EXPECT_EQ(ReadPick(at.first, at.second), pick) << at.first << "," << at.second;
-  // The picture fills 240..1679 of a 1920x1080 window; its edge pixels map in, the bars out.
-  for (auto [x, y, pictureX, pictureY] : {std::array{239, 540, -1, 300},
-                                          {240, 540, 0, 300},
-                                          {1679, 0, 799, 0},
-                                          {1680, 0, 800, 0},
-                                          {960, -1, 400, -1}}) {
+  // Window pixels (x, y) of a window w x h and the picture pixels they show: at 1.8x the picture
+  // fills 240..1679 of 1920x1080, its edge pixels map in, the bars out; at 2x two window pixels
+  // a picture pixel.
+  for (auto [w, h, x, y, pictureX, pictureY] : {std::array{1920, 1080, 239, 540, -1, 300},
+                                                {1920, 1080, 240, 540, 0, 300},
+                                                {1920, 1080, 1679, 0, 799, 0},
+                                                {1920, 1080, 1680, 0, 800, 0},
+                                                {1920, 1080, 960, -1, 400, -1},
+                                                {1600, 1200, 1, 1, 0, 0},
+                                                {1600, 1200, 2, 3, 1, 1},
+                                                {1600, 1200, 1599, 1199, 799, 599},
+                                                {800, 600, 799, 0, 799, 0}}) {
     int px = 0, py = 0;
-    FrameToPicture(FitPicture(1920, 1080, 800, 600), 1080, 800, 600, x, y, px, py);
+    FrameToPicture(FitPicture(w, h, 800, 600), h, 800, 600, x, y, px, py);
     EXPECT_EQ(std::pair(px, py), std::pair(pictureX, pictureY)) << x << "," << y;
     const bool inside = px >= 0 && px < 800 && py >= 0 && py < 600;
     EXPECT_TRUE(inside || PickUnderPointer(px, py) == NoHole) << x << "," << y;
