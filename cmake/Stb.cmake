@@ -1,0 +1,10 @@
+# sieverush_stb_library(TARGET SOURCE HEADER): a library of the code of one of the stb headers
+# Debian ships (libstb-dev), compiled from SOURCE, which says which parts of HEADER to build: with
+# our flags, but not held to our warnings.
+function(sieverush_stb_library target source header)
+  string(MAKE_C_IDENTIFIER "STB_${header}_DIR" dir)
+  find_path(${dir} ${header} PATH_SUFFIXES stb REQUIRED)
+  add_library(${target} STATIC ${source})
+  target_include_directories(${target} SYSTEM PUBLIC ${${dir}})
+  target_compile_options(${target} PRIVATE -w)
+endfunction()
