@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building, playing and testing Sieve Rush need on Debian 12, if missing: the
 # native build, the art tool, the test suite, the fuzzers and sanitizers, the Windows build
-# with its Wine tests, and the browser build with its tests in Chromium. Runs as root, or
-# through sudo. `deps.sh --list` prints the packages; `deps.sh --bench` adds the benchmarks'.
-# Writes nothing on standard output but the list, so that callers keep theirs for results.
+# with its Wine tests, and the browser build with its tests in Chromium, Firefox and WebKit.
+# Runs as root, or through sudo. `deps.sh --list` prints the packages; `deps.sh --bench` adds
+# the benchmarks'. Writes nothing on standard output but the list, so that callers keep theirs
+# for results.
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -23,6 +24,8 @@ packages=(
   icoutils                                       # the Wine test reads the executable's resources
   emscripten                                     # the browser build
   chromium chromium-driver python3-selenium      # a browser, and the driver of the page in it
+  firefox-esr python3-websocket                  # Firefox, spoken to over WebDriver BiDi
+  libwebkit2gtk-4.1-0 webkit2gtk-driver          # WebKit's MiniBrowser and its WebDriver
 )
 list=0
 for arg in "$@"; do
