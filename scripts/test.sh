@@ -8,7 +8,8 @@
 #   3. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the unit and GL tests
 #      again, then a short fuzzing run of each file parser from the kept corpus
 #   4. the Windows build (MinGW-w64) and its tests under Wine
-#   5. the browser build (emscripten), and a build without Case.tga, played in headless Chromium
+#   5. the browser build (emscripten), and a build without Case.tga, played in headless Chromium,
+#      Firefox ESR and WebKitGTK
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -49,7 +50,14 @@ rm -rf build/web/art-no-case
 cp -r build/web/native/art build/web/art-no-case
 rm build/web/art-no-case/Case.tga
 scripts/web/build-web.sh build/web/site-no-case build/web/art-no-case
-/usr/bin/python3 tests/play.py web build/web
+# Firefox and WebKit have WebGL only on an X display. Every engine plays; any that fails or cannot
+# start fails the stage by name.
+failed=()
+for engine in chromium firefox webkit; do
+  echo "-- $engine ($SECONDS s)"
+  scripts/with-x.sh /usr/bin/python3 tests/play.py web build/web "$engine" || failed+=("$engine")
+done
+[ ${#failed[@]} = 0 ] || die "the page failed in: ${failed[*]}"
 
 stage="done"
 echo "All checks passed in $SECONDS s."

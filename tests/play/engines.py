@@ -1,0 +1,179 @@
+"""The browsers the page is played in, all Debian's, each behind the same few calls: open(url),
+js(body) (a function body; what it returns), key(key, code, keycode, down) with the DOM's key and
+code, mouse(kind, x, y) ('move', 'down' or 'up' of the left button at page coordinates),
+png(x, y, width, height) of that box of the page, console() (lines logged since the last call),
+quit(). Chromium through chromedriver and DevTools; Firefox ESR over WebDriver BiDi; WebKitGTK's
+MiniBrowser through WebKitWebDriver. Firefox and WebKit have WebGL only on an X display."""
+import base64, glob, json, re, shutil, subprocess, tempfile, time
+
+WIDTH, HEIGHT = 1000, 800  # each browser's window: the whole canvas on screen
+# The WebDriver characters of the keys that are no text (Space is ' ').
+WD_KEYS = {'ArrowLeft': '\ue012', 'ArrowRight': '\ue014', 'Escape': '\ue00c'}
+
+# Headless with SwiftShader's WebGL (the only WebGL this Chromium has without a GPU), and quiet:
+# no updates, no first-run pages, nothing fetched from the network on its own.
+FLAGS = ['headless=new', 'no-sandbox', 'use-angle=swiftshader', 'enable-unsafe-swiftshader',
+         'disable-background-networking', 'disable-component-update', 'no-first-run']
+
+def chromium(width, height, console=False):
+    """Debian's Chromium under its chromedriver, a window of width x height; with console, the
+    page's console messages are kept for get_log('browser')."""
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    o = webdriver.ChromeOptions()
+    o.binary_location = '/usr/bin/chromium'
+    for flag in FLAGS + [f'window-size={width},{height}']:
+        o.add_argument('--' + flag)
+    if console:
+        o.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+    return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+
+class Chromium:
+    def __init__(self):
+        self.d = chromium(WIDTH, HEIGHT, console=True)
+        self.open, self.js, self.cdp = self.d.get, self.d.execute_script, self.d.execute_cdp_cmd
+
+    def key(self, key, code, keycode, down):
+        self.cdp('Input.dispatchKeyEvent', {'type': 'keyDown' if down else 'keyUp', 'key': key,
+                                            'code': code, 'windowsVirtualKeyCode': keycode})
+
+    def mouse(self, kind, x, y):
+        press = {} if kind == 'move' else {'button': 'left', 'clickCount': 1}
+        self.cdp('Input.dispatchMouseEvent', {'type': {'move': 'mouseMoved', 'down': 'mousePressed',
+                                                       'up': 'mouseReleased'}[kind], 'x': x, 'y': y, **press})
+
+    def png(self, x, y, width, height):
+        clip = {'x': x, 'y': y, 'width': width, 'height': height, 'scale': 1}
+        return base64.b64decode(self.cdp('Page.captureScreenshot', {'clip': clip})['data'])
+
+    def console(self):
+        return [f"{e['level']}: {e['message']}" for e in self.d.get_log('browser')]
+
+    def quit(self):
+        self.d.quit()
+
+class Firefox:
+    """Firefox ESR in a fresh profile, spoken to over WebDriver BiDi (no geckodriver is packaged)."""
+    PREFS = {  # quiet: no first-run pages, updates, telemetry or network services of its own
+        'browser.shell.checkDefaultBrowser': False, 'browser.startup.homepage_override.mstone': 'ignore',
+        'browser.aboutwelcome.enabled': False, 'datareporting.policy.dataSubmissionEnabled': False,
+        'toolkit.telemetry.reportingpolicy.firstRun': False, 'app.update.disabledForTesting': True,
+        'app.normandy.enabled': False, 'extensions.update.enabled': False, 'services.settings.server': 'data:,',
+        'network.connectivity-service.enabled': False, 'network.captive-portal-service.enabled': False,
+        'browser.safebrowsing.update.enabled': False, 'remote.active-protocols': 1}  # 1: BiDi alone
+
+    def __init__(self):
+        import websocket
+        self.profile, self.n, self.log = tempfile.mkdtemp(prefix='sieverush-firefox '), 0, []
+        with open(self.profile + '/user.js', 'w') as f:
+            f.writelines(f'user_pref("{k}", {json.dumps(v)});\n' for k, v in self.PREFS.items())
+        self.proc = subprocess.Popen(['firefox-esr', '--headless', '--no-remote', '--profile', self.profile,
+                                      '--remote-debugging-port', '0', f'--window-size={WIDTH},{HEIGHT}'],
+                                     stdout=subprocess.DEVNULL, stderr=open(self.profile + '/stderr', 'w'))
+        deadline = time.time() + 60
+        while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.profile + '/stderr').read())):
+            if self.proc.poll() is not None or time.time() > deadline:
+                raise RuntimeError('Firefox did not start its BiDi server: ' + open(self.profile + '/stderr').read())
+            time.sleep(0.1)
+        self.ws = websocket.create_connection(url[1] + '/session', suppress_origin=True)
+        self.send('session.new', capabilities={})
+        self.send('session.subscribe', events=['log.entryAdded'])
+        self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
+
+    def send(self, method, **params):
+        """The result of a command; the log entries that come meanwhile are kept."""
+        self.n += 1
+        self.ws.send(json.dumps({'id': self.n, 'method': method, 'params': params}))
+        while (m := json.loads(self.ws.recv())).get('id') != self.n:
+            if m.get('method') == 'log.entryAdded':
+                self.log.append(f"{m['params']['level']}: {m['params']['text']}")
+        if m['type'] == 'error':
+            raise RuntimeError(f"{method}: {m['error']}: {m['message']}")
+        return m['result']
+
+    def open(self, url):  # no key or button stays down
+        self.send('input.releaseActions', context=self.context)
+        self.send('browsingContext.navigate', context=self.context, url=url, wait='complete')
+
+    def js(self, body):  # the value comes back as JSON
+        r = self.send('script.evaluate', expression=f'(async () => {{ {body} }})().then(JSON.stringify)',
+                      target={'context': self.context}, awaitPromise=True, resultOwnership='none')
+        if r['type'] == 'exception':
+            raise RuntimeError(r['exceptionDetails']['text'])
+        return json.loads(r['result']['value']) if 'value' in r['result'] else None
+
+    def act(self, kind, *actions):
+        source = {'type': kind, 'id': kind}
+        if kind == 'pointer':
+            source['parameters'] = {'pointerType': 'mouse'}
+        self.send('input.performActions', context=self.context, actions=[{**source, 'actions': list(actions)}])
+
+    def key(self, key, code, keycode, down):
+        self.act('key', {'type': 'keyDown' if down else 'keyUp', 'value': WD_KEYS.get(key, key)})
+
+    def mouse(self, kind, x, y):
+        move = {'type': 'pointerMove', 'x': round(x), 'y': round(y), 'origin': 'viewport'}
+        self.act('pointer', move, *([] if kind == 'move' else [{'type': 'pointer' + kind.title(), 'button': 0}]))
+
+    def png(self, x, y, width, height):
+        clip = {'type': 'box', 'x': x, 'y': y, 'width': width, 'height': height}
+        return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context, clip=clip)['data'])
+
+    def console(self):
+        log, self.log = self.log, []
+        return log
+
+    def quit(self):
+        try:
+            self.send('session.end')
+        finally:
+            self.proc.terminate()
+            self.proc.wait()
+            shutil.rmtree(self.profile)
+
+class WebKit:
+    """WebKitGTK's MiniBrowser in automation mode, under selenium and WebKitWebDriver; what the page
+    logs reaches the MiniBrowser's standard output, which is the driver's log."""
+
+    def __init__(self):
+        from selenium import webdriver
+        from selenium.webdriver.common.actions.action_builder import ActionBuilder
+        o = webdriver.WebKitGTKOptions()
+        o.binary_location = glob.glob('/usr/lib/*/webkit2gtk-4.1/MiniBrowser')[0]
+        for arg in '--automation', '--enable-write-console-messages-to-stdout=true':
+            o.add_argument(arg)
+        self.out = tempfile.NamedTemporaryFile(prefix='sieverush-webkit ')
+        self.d = webdriver.WebKitGTK(executable_path='/usr/bin/WebKitWebDriver', options=o,
+                                     service_log_path=self.out.name)
+        self.d.set_window_size(WIDTH, HEIGHT)
+        self.open, self.js, self.actions, self.read = self.d.get, self.d.execute_script, ActionBuilder, 0
+
+    def act(self, step):  # one w3c action, at once
+        a = self.actions(self.d, duration=0)
+        step(a)
+        a.perform()
+
+    def key(self, key, code, keycode, down):
+        self.act(lambda a: (a.key_action.key_down if down else a.key_action.key_up)(WD_KEYS.get(key, key)))
+
+    def mouse(self, kind, x, y):
+        self.act(lambda a: a.pointer_action.move_to_location(round(x), round(y)))
+        if kind != 'move':
+            self.act(lambda a: getattr(a.pointer_action, f'pointer_{kind}')())
+
+    def png(self, x, y, width, height):
+        crop = f'{round(width)}x{round(height)}+{round(x)}+{round(y)}'
+        return subprocess.run(['convert', 'png:-', '-crop', crop, '+repage', 'png:-'],
+                              input=self.d.get_screenshot_as_png(), capture_output=True, check=True).stdout
+
+    def console(self):
+        with open(self.out.name, errors='replace') as f:
+            f.seek(self.read)
+            text = f.read()
+            self.read = f.tell()
+        return text.splitlines()
+
+    def quit(self):
+        self.d.quit()
+
+ENGINES = {'chromium': Chromium, 'firefox': Firefox, 'webkit': WebKit}
