@@ -62,20 +62,13 @@ void OnMouseButton(GLFWwindow*, int button, int action, int) {
   MouseButtonCallback(button, action);
 }
 void OnCursorPos(GLFWwindow*, double x, double y) {
-  PointerX = x;
-  PointerY = y;
-  MapPointer();
+  PointerMoved(x, y);
 }
 void OnWindowSize(GLFWwindow*, int width, int height) {
-  WindowWidth = width;
-  WindowHeight = height;
-  MapPointer();
+  WindowResized(width, height, FrameWidth, FrameHeight);
 }
 void OnFramebufferSize(GLFWwindow*, int width, int height) {
-  FrameWidth = width;
-  FrameHeight = height;
-  PictureLost = true;
-  MapPointer();
+  WindowResized(WindowWidth, WindowHeight, width, height);
 }
 // Uncovered, restored or resized: what the window showed is gone.
 void OnRefresh(GLFWwindow*) {
@@ -83,6 +76,22 @@ void OnRefresh(GLFWwindow*) {
 }
 
 }  // namespace
+
+void PointerMoved(double x, double y) {
+  PointerX = x;
+  PointerY = y;
+  MapPointer();
+}
+
+void WindowResized(int windowWidth, int windowHeight, int frameWidth, int frameHeight) {
+  if (frameWidth != FrameWidth || frameHeight != FrameHeight)
+    PictureLost = true;
+  WindowWidth = windowWidth;
+  WindowHeight = windowHeight;
+  FrameWidth = frameWidth;
+  FrameHeight = frameHeight;
+  MapPointer();
+}
 
 void KeyCallback(int key, int action) {
   // GLFW_KEY_UNKNOWN (-1) and anything beyond the table have no place in Keys.
@@ -126,7 +135,6 @@ void InitWindow(int width, int height, int bits) {
     throw "Failed to open window.";
   ShowIcon(Window);
   glfwMakeContextCurrent(Window);
-  PrepareContext();
   PictureWidth = width;
   PictureHeight = height;
   // Drawn straight into the window, the picture cannot follow the window's size.
@@ -134,6 +142,7 @@ void InitWindow(int width, int height, int bits) {
     FixWindowSize(Window, width, height);
   glfwGetWindowSize(Window, &WindowWidth, &WindowHeight);
   glfwGetFramebufferSize(Window, &FrameWidth, &FrameHeight);
+  PrepareContext();
   GamePicture.Direct(FrameWidth, FrameHeight);
   glfwSetWindowSizeCallback(Window, OnWindowSize);
   glfwSetFramebufferSizeCallback(Window, OnFramebufferSize);
@@ -161,9 +170,9 @@ void FlipBuffers() {
   GamePicture.Present(FrameWidth, FrameHeight);
   glfwSwapBuffers(Window);
   PictureLost = false;
+  YieldFrame();
   // The window's size may have changed meanwhile: the next frame goes where it now belongs.
   GamePicture.Direct(FrameWidth, FrameHeight);
-  YieldFrame();
   if (glfwWindowShouldClose(Window))
     RunLevel = 0;
 }
@@ -187,7 +196,7 @@ bool WindowOpen() {
 }
 
 double GetTime() {
-  return glfwGetTime();
+  return ClockSeconds();
 }
 
 GLProc GetGLProc(const char* name) {

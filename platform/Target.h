@@ -11,7 +11,8 @@ int WindowAlphaBits();
 void OpeningSize(int& width, int& height);
 // Keeps the window at width x height, which the player can no longer change.
 void FixWindowSize(GLFWwindow* window, int width, int height);
-// Once the window's context is current: whatever the target's GL must be told before drawing.
+// Once the window's context is current and its size known: whatever the target's GL must be told
+// before drawing, and the window's size where the target sets it itself.
 void PrepareContext();
 // Gives the window the game's icon.
 void ShowIcon(GLFWwindow* window);
@@ -21,3 +22,12 @@ void YieldFrame();
 void WaitForEvents();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
+// Seconds on the game's clock since GLFW started: the time the game could not run (a hidden
+// page) left out.
+double ClockSeconds();
+
+// What the shell (Shell.cpp) offers the targets' files:
+// The pointer moved to (x, y), in the window's coordinates from its top-left corner.
+void PointerMoved(double x, double y);
+// The window is now windowWidth x windowHeight (its coordinates), frameWidth x frameHeight pixels.
+void WindowResized(int windowWidth, int windowHeight, int frameWidth, int frameHeight);

@@ -91,6 +91,11 @@ void ToggleFullscreen(GLFWwindow* window) {
     glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
 }
 
+// A desktop game runs on while its window is minimised or covered, as it always has.
+double ClockSeconds() {
+  return glfwGetTime();
+}
+
 int EndProgram(int status) {
   return status;
 }

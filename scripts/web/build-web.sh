@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds Sieve Rush for the browser with Debian's emscripten and leaves the static files any web
-# server can serve in OUT (default build/web/site): index.html (the page), sieverush.js,
-# sieverush.wasm and sieverush.data (the art files, preloaded as the game's working folder).
+# server can serve in OUT (default build/web/site): index.html (the page), icon.png (its icon),
+# sieverush.js, sieverush.wasm and sieverush.data (the art files, preloaded as the game's working
+# folder).
 #
 #   scripts/web/build-web.sh [OUT [ART]]     then: scripts/web/serve.sh [OUT]
 #
 #   1. installs what is missing (scripts/deps.sh: the native build's packages and emscripten)
-#   2. draws the art with the native art tool                 -> WORK/native/art
-#      (or, given ART, preloads the files of that folder instead)
+#   2. draws the art and the icon with the native tools        -> WORK/native/art, icons
+#      (given ART, the page preloads the files of that folder instead)
 #   3. builds the game with emcmake                            -> WORK/game
-#   4. copies the page, its script, wasm and data into OUT
+#   4. copies the page, its icon, script, wasm and data into OUT
 # WORK is SIEVERUSH_WEB_BUILD, by default build/web. The first build fills emscripten's cache (a
 # minute or two). Builds use at most two jobs.
 set -euo pipefail
@@ -22,12 +23,9 @@ work=${SIEVERUSH_WEB_BUILD:-$top/build/web}
 # emscripten's tools run on Node.js and find their modules there only when Node.js is Debian's.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
-if [ -n "${2:-}" ]; then
-  art=$(cd "$2" && pwd)
-else
-  native_tools "$work/native"
-  art=$work/native/art
-fi
+native_tools "$work/native"
+art=$work/native/art
+[ -z "${2:-}" ] || art=$(cd "$2" && pwd)
 
 emcmake cmake -S "$top" -B "$work/game" -DCMAKE_BUILD_TYPE=Release \
   -DSIEVERUSH_WERROR="${SIEVERUSH_WERROR:-OFF}" -DSIEVERUSH_WEB_ART="$art" >/dev/null
@@ -35,5 +33,6 @@ cmake --build "$work/game" --target sieverush --parallel 2
 
 play=$work/game/play
 cp "$play/sieverush.html" "$out/index.html"
+cp "$work/native/icons/64x64/apps/sieverush.png" "$out/icon.png"
 cp "$play/sieverush.js" "$play/sieverush.wasm" "$play/sieverush.data" "$out/"
 echo "$out"
