@@ -1,10 +1,10 @@
 """The browsers the page is played in, all Debian's, each behind the same few calls: open(url),
 js(body) (a function body; what it returns), key(key, code, keycode, down) with the DOM's key and
 code, mouse(kind, x, y) ('move', 'down' or 'up' of the left button at page coordinates),
-png(x, y, width, height) of that box of the page, console() (lines logged since the last call),
-quit(). Chromium through chromedriver and DevTools; Firefox ESR over WebDriver BiDi; WebKitGTK's
+png(x, y, width, height) of that box of the page, console() (what the browser logged since the
+last call), quit(). Chromium through chromedriver and DevTools; Firefox ESR over WebDriver BiDi; WebKitGTK's
 MiniBrowser through WebKitWebDriver. Firefox and WebKit have WebGL only on an X display."""
-import base64, glob, json, re, shutil, subprocess, tempfile, time
+import base64, glob, json, os, re, shutil, subprocess, tempfile, time
 
 WIDTH, HEIGHT = 1000, 800  # each browser's window: the whole canvas on screen
 # The WebDriver characters of the keys that are no text (Space is ' ').
@@ -52,41 +52,53 @@ class Chromium:
     def quit(self):
         self.d.quit()
 
-class Firefox:
-    """Firefox ESR in a fresh profile, spoken to over WebDriver BiDi (no geckodriver is packaged)."""
+class Logged:
+    """A browser whose standard output and error go to the file self.log."""
+    read = 0
+
+    def console(self):
+        with open(self.log, 'rb') as f:
+            f.seek(self.read)
+            text = f.read()
+        self.read += len(text)
+        return text.decode(errors='replace').splitlines()
+
+class Firefox(Logged):
+    """Firefox ESR in a fresh profile, spoken to over WebDriver BiDi (no geckodriver is packaged).
+    Its log holds the page's console and the browser's own warnings (WebGL's among them)."""
     PREFS = {  # quiet: no first-run pages, updates, telemetry or network services of its own
         'browser.shell.checkDefaultBrowser': False, 'browser.startup.homepage_override.mstone': 'ignore',
         'browser.aboutwelcome.enabled': False, 'datareporting.policy.dataSubmissionEnabled': False,
         'toolkit.telemetry.reportingpolicy.firstRun': False, 'app.update.disabledForTesting': True,
         'app.normandy.enabled': False, 'extensions.update.enabled': False, 'services.settings.server': 'data:,',
         'network.connectivity-service.enabled': False, 'network.captive-portal-service.enabled': False,
-        'browser.safebrowsing.update.enabled': False, 'remote.active-protocols': 1}  # 1: BiDi alone
+        'browser.safebrowsing.update.enabled': False, 'remote.active-protocols': 1,  # 1: BiDi alone
+        'devtools.console.stdout.content': True}
 
     def __init__(self):
         import websocket
-        self.profile, self.n, self.log = tempfile.mkdtemp(prefix='sieverush-firefox '), 0, []
+        self.profile, self.n = tempfile.mkdtemp(prefix='sieverush-firefox '), 0
+        self.log = self.profile + '/log'
         with open(self.profile + '/user.js', 'w') as f:
             f.writelines(f'user_pref("{k}", {json.dumps(v)});\n' for k, v in self.PREFS.items())
         self.proc = subprocess.Popen(['firefox-esr', '--headless', '--no-remote', '--profile', self.profile,
-                                      '--remote-debugging-port', '0', f'--window-size={WIDTH},{HEIGHT}'],
-                                     stdout=subprocess.DEVNULL, stderr=open(self.profile + '/stderr', 'w'))
+                                      '--remote-debugging-port', '0'], stdout=open(self.log, 'w'), stderr=subprocess.STDOUT,
+                                     env={**os.environ, 'MOZ_HEADLESS_WIDTH': str(WIDTH), 'MOZ_HEADLESS_HEIGHT': str(HEIGHT)})
         deadline = time.time() + 60
-        while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.profile + '/stderr').read())):
+        while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.log).read())):
             if self.proc.poll() is not None or time.time() > deadline:
-                raise RuntimeError('Firefox did not start its BiDi server: ' + open(self.profile + '/stderr').read())
+                raise RuntimeError('Firefox did not start its BiDi server: ' + open(self.log).read())
             time.sleep(0.1)
-        self.ws = websocket.create_connection(url[1] + '/session', suppress_origin=True)
+        self.ws = websocket.create_connection(url[1] + '/session', suppress_origin=True, timeout=120)
         self.send('session.new', capabilities={})
-        self.send('session.subscribe', events=['log.entryAdded'])
         self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
 
     def send(self, method, **params):
-        """The result of a command; the log entries that come meanwhile are kept."""
+        """The result of a command (events, none asked for, are passed over)."""
         self.n += 1
         self.ws.send(json.dumps({'id': self.n, 'method': method, 'params': params}))
         while (m := json.loads(self.ws.recv())).get('id') != self.n:
-            if m.get('method') == 'log.entryAdded':
-                self.log.append(f"{m['params']['level']}: {m['params']['text']}")
+            pass
         if m['type'] == 'error':
             raise RuntimeError(f"{method}: {m['error']}: {m['message']}")
         return m['result']
@@ -119,10 +131,6 @@ class Firefox:
         clip = {'type': 'box', 'x': x, 'y': y, 'width': width, 'height': height}
         return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context, clip=clip)['data'])
 
-    def console(self):
-        log, self.log = self.log, []
-        return log
-
     def quit(self):
         try:
             self.send('session.end')
@@ -131,22 +139,21 @@ class Firefox:
             self.proc.wait()
             shutil.rmtree(self.profile)
 
-class WebKit:
-    """WebKitGTK's MiniBrowser in automation mode, under selenium and WebKitWebDriver; what the page
-    logs reaches the MiniBrowser's standard output, which is the driver's log."""
+class WebKit(Logged):
+    """WebKitGTK's MiniBrowser in automation mode, under selenium and WebKitWebDriver. Its log holds
+    the browser's own messages only: automation is private browsing, whose console WebKit keeps in."""
 
     def __init__(self):
         from selenium import webdriver
         from selenium.webdriver.common.actions.action_builder import ActionBuilder
         o = webdriver.WebKitGTKOptions()
         o.binary_location = glob.glob('/usr/lib/*/webkit2gtk-4.1/MiniBrowser')[0]
-        for arg in '--automation', '--enable-write-console-messages-to-stdout=true':
-            o.add_argument(arg)
+        o.add_argument('--automation')
         self.out = tempfile.NamedTemporaryFile(prefix='sieverush-webkit ')
-        self.d = webdriver.WebKitGTK(executable_path='/usr/bin/WebKitWebDriver', options=o,
-                                     service_log_path=self.out.name)
+        self.log = self.out.name
+        self.d = webdriver.WebKitGTK(executable_path='/usr/bin/WebKitWebDriver', options=o, service_log_path=self.log)
         self.d.set_window_size(WIDTH, HEIGHT)
-        self.open, self.js, self.actions, self.read = self.d.get, self.d.execute_script, ActionBuilder, 0
+        self.open, self.js, self.actions = self.d.get, self.d.execute_script, ActionBuilder
 
     def act(self, step):  # one w3c action, at once
         a = self.actions(self.d, duration=0)
@@ -165,13 +172,6 @@ class WebKit:
         crop = f'{round(width)}x{round(height)}+{round(x)}+{round(y)}'
         return subprocess.run(['convert', 'png:-', '-crop', crop, '+repage', 'png:-'],
                               input=self.d.get_screenshot_as_png(), capture_output=True, check=True).stdout
-
-    def console(self):
-        with open(self.out.name, errors='replace') as f:
-            f.seek(self.read)
-            text = f.read()
-            self.read = f.tell()
-        return text.splitlines()
 
     def quit(self):
         self.d.quit()
