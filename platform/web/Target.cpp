@@ -40,7 +40,7 @@ bool ReleaseNow(Latch& latch) {
 EM_JS(double, PageClock, (), { return Module.pageClock(); });
 EM_JS(void, FitPage, (), { Module.fitPage(); });
 
-// The canvas's drawing buffer is the window's frame; the page sets its size.
+// The canvas's drawing buffer is the window's frame, which the page shows scaled.
 void FollowCanvas() {
   int width = 0, height = 0;
   emscripten_get_canvas_element_size("#canvas", &width, &height);

@@ -1,0 +1,15 @@
+// The least a page of the game's kind can do: open the GLFW canvas, clear it and present it, then
+// wait. scripts/web/bench-web.sh times the game's page to its title against this one.
+#include "game/Rules.h"
+#include "platform/GL.h"
+#include "platform/Shell.h"
+
+int main() {
+  InitWindow(ScreenWidth, ScreenHeight, 32);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  HoldFrame();
+  while (RunLevel != 0)
+    WaitForInput();
+  return 0;
+}
