@@ -178,7 +178,8 @@ void FlipBuffers() {
 }
 
 void HoldFrame() {
-  GamePicture.Keep();
+  if (!WindowKeepsItsPixels())
+    GamePicture.Keep();
   FlipBuffers();
 }
 

@@ -7,6 +7,9 @@ struct GLFWwindow;
 
 // Alpha bits the window asks for.
 int WindowAlphaBits();
+// Whether the window keeps what it shows however it is covered (a page's canvas does), so that a
+// frame held on screen need not be kept by the platform.
+bool WindowKeepsItsPixels();
 // The size, in screen coordinates, a window opens at for a picture of width x height.
 void OpeningSize(int& width, int& height);
 // Keeps the window at width x height, which the player can no longer change.

@@ -41,6 +41,10 @@ int WindowAlphaBits() {
   return 1;
 }
 
+bool WindowKeepsItsPixels() {
+  return false;
+}
+
 void OpeningSize(int& width, int& height) {
   GLFWmonitor* monitor = glfwGetPrimaryMonitor();
   if (monitor == nullptr)

@@ -94,6 +94,11 @@ int WindowAlphaBits() {
   return 0;
 }
 
+// The browser keeps the canvas's picture until the page draws again.
+bool WindowKeepsItsPixels() {
+  return true;
+}
+
 // The emulation keeps no current normal: whatever is drawn lit without normals of its own (the
 // title's text) takes vertex attribute 1, its normal's slot, which starts at zero (black) instead
 // of OpenGL's (0, 0, 1) facing the viewer. The page fits the canvas to the screen once the window

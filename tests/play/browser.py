@@ -18,14 +18,20 @@ class Web:
         self.url = 'http://127.0.0.1:%s/site' % re.search(r'port (\d+)', self.server.stdout.readline())[1]
         self.name, self.browser = engine, ENGINES[engine]()
         self.js, self.proc, self.x, self.y = self.browser.js, self, 0, 0
+        self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
         atexit.register(self.finish)
 
     def start(self, display=True, missing=None):
         self.browser.open(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
         self.rect = self.js('const r = canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]')
 
-    def key(self, name, down):
-        self.browser.key(*self.KEYS[name], down)
+    def key(self, name, down):  # with fingers: the touch control's button, where there is one
+        control = {'Left': 0, 'space': 1, 'Right': 2}.get(name) if self.fingers else None
+        if control is None:
+            return self.browser.key(*self.KEYS[name], down)
+        x, y = self.js(f"const r = document.querySelectorAll('#bar button')[{control}].getBoundingClientRect(); "
+                       "return [r.x + r.width / 2, r.y + r.height / 2]")
+        self.touch('touchStart' if down else 'touchEnd', x, y)
 
     def move(self, x, y, kind='move'):
         self.x, self.y = x, y
@@ -34,6 +40,13 @@ class Web:
 
     def button(self, down):
         self.move(self.x, self.y, 'down' if down else 'up')
+
+    def finger(self, kind, x, y):  # one finger at game pixel (x, y): 'touchStart', 'touchMove', 'touchEnd'
+        left, top, width, height = self.rect
+        self.touch(kind, left + x * width / W, top + y * height / H)
+
+    def touch(self, kind, x, y):  # one finger at page coordinates, in Chromium
+        self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [] if kind == 'touchEnd' else [{'x': x, 'y': y}]})
 
     def shot(self):  # the canvas as shown, sampled down to the game's 800x600 (pixel centres)
         rgb = subprocess.run(['convert', 'png:-', '-sample', f'{W}x{H}!', '-depth', '8', 'rgb:-'],

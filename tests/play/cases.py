@@ -70,6 +70,16 @@ def turning(p):
     p.key('Left', False)
     end(p)
 
+plasters = lambda s, box=CASE: s.count(box, skin, 2)
+
+def open_hole(p, ref):  # the middle of a hole in view, after a new game or two if need be
+    for game in range(3):  # holes open on the hidden faces too, and the RAM runs out in seconds
+        if hole(s := wait(p, lambda s: hole(s, ref) or blue_screen(s), 'open hole'), ref):
+            return hole(s, ref)
+        tap(p, 'space')  # a new game: the same view of the case, its faces whole again
+        wait(p, lambda s: not blue_screen(s), 'new game')
+    raise AssertionError('no hole in view in three games')
+
 def patching(p, tries=3):
     ref = start_play(p)
     cursor_at_rest = lambda s: s.count((REST[0] - 24, REST[1] - 24, REST[0] + 24, REST[1] + 24), skin) > 30
@@ -81,14 +91,7 @@ def patching(p, tries=3):
         p.button(False)
         p.move(*REST)
         return wait(p, lambda s: cursor_at_rest(s) or blue_screen(s), 'cursor back at rest')
-    plasters = lambda s, box=CASE: s.count(box, skin, 2)
-    for game in range(3):  # holes open on the hidden faces too, and the RAM runs out in seconds
-        if hole(s := wait(p, lambda s: hole(s, ref) or blue_screen(s), 'open hole'), ref):
-            break
-        tap(p, 'space')  # a new game: the same view of the case, its faces whole again
-        wait(p, lambda s: not blue_screen(s), 'new game')
-    check(hole(s, ref), 'no hole in view in three games')
-    x, y = hole(s, ref)
+    x, y = open_hole(p, ref)
     around = (x - 15, y - 15, x + 16, y + 16)
     before = plasters(p.shot(), around)
     for again in range(3):  # a click lost on a machine too busy to draw a frame meanwhile
@@ -190,9 +193,88 @@ def page_says(p):  # the page tells the end of a game and a failed start in word
     says = lambda: p.js("return document.getElementById('message').innerText")
     start_play(p)
     end(p)
-    check(says().startswith('The game has ended.\nPlay again'), f'page says {says()!r}')
+    check(says().startswith('The game has ended.') and 'Play again' in says(), f'page says {says()!r}')
     missing_art(p)
     check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
+
+def touch(p):
+    """A phone sideways and upright: the picture whole on screen, the touch controls beside or
+    under it, nothing scrolled. By touch: Space starts, the turn control turns, a finger dragged
+    onto a hole patches it, a swipe over the picture leaves the page where it is."""
+    place = """const b = (e) => { const r = document.querySelector(e).getBoundingClientRect();
+                return [r.x, r.y, r.right, r.bottom] }; return [b('#canvas'), b('#bar'), innerWidth,
+                innerHeight, scrollX + scrollY, location.href]"""
+    p.browser.cdp('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+    p.fingers = True
+    try:
+        touch_play(p, place)
+    finally:
+        p.fingers = False
+        p.browser.cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
+        p.browser.cdp('Emulation.clearDeviceMetricsOverride', {})
+
+def touch_play(p, place):
+    for w, h in (844, 390), (390, 844):
+        p.browser.cdp('Emulation.setDeviceMetricsOverride', {'width': w, 'height': h, 'deviceScaleFactor': 3, 'mobile': True})
+        title_shown(p)
+        canvas, bar, width, height, scrolled, page = p.js(place)
+        beside = bar[0] >= canvas[2] if w > h else bar[1] >= canvas[3]
+        check(min(canvas) >= 0 and canvas[2] <= width and canvas[3] <= height and beside and not scrolled,
+              f'{w}x{h}: picture {canvas}, controls {bar}, scrolled {scrolled}')
+    tap(p, 'space')
+    ref = wait(p, case_in_middle, 'play after Space by touch')
+    held = outline(ref)
+    p.key('Left', True)
+    wait(p, lambda s: apart(outline(s), held) > 15, 'turn with the turn control held')
+    p.key('Left', False)
+    x, y = open_hole(p, ref := p.shot())
+    around, before = (x - 15, y - 15, x + 16, y + 16), plasters(p.shot(), (x - 15, y - 15, x + 16, y + 16))
+    p.finger('touchStart', x - 60, y)
+    for step in range(1, 7):
+        p.finger('touchMove', x - 60 + 10 * step, y)
+    time.sleep(1.5)
+    p.finger('touchEnd', x, y)
+    p.finger('touchStart', *REST)  # the pointer off the hole: a touch beside the case patches nothing
+    p.finger('touchEnd', *REST)
+    patched = wait(p, lambda s: plasters(s, around) > before + 15 or blue_screen(s), 'plaster')
+    check(plasters(patched, around) > before + 15, f'no plaster on the hole dragged onto at ({x}, {y})')
+    for x in range(100, 700, 50):  # a swipe left to right, the way a phone goes back a page
+        p.finger('touchStart' if x == 100 else 'touchMove', x, 300)
+    p.finger('touchEnd', 700, 300)
+    time.sleep(0.5)
+    check(p.js(place)[4:] == [0, page], 'the swipe moved or left the page')
+
+def page_keeps(p):
+    """While the button is held the game picks in every frame (one read-back each); let go off
+    the canvas, it stops. The game's clock stands still while the page is hidden. A lost WebGL
+    context is said in words."""
+    start_play(p)
+    p.js("""const gl = canvas.getContext('webgl'), read = gl.readPixels.bind(gl); window.reads = 0;
+            gl.readPixels = (...a) => (reads++, read(...a));
+            const clock = Module.pageClock; window.clocks = 0; Module.pageClock = () => (clocks++, clock());""")
+    p.move(60, 300)
+    p.button(True)
+    time.sleep(1)
+    left, top, width, height = p.rect
+    p.browser.mouse('move', left + width / 2, top + height + 10)  # on the bar under the picture
+    p.browser.mouse('up', left + width / 2, top + height + 10)
+    p.move(60, 300)  # back over the picture, where a button still down would pick
+    time.sleep(0.5)
+    reads = p.js('return reads')
+    time.sleep(1)
+    check(0 < reads == p.js('return reads'), f'{reads} read-backs, then {p.js("return reads")}: the button stuck')
+    if p.name == 'chromium':  # a second tab in front hides the page
+        before = p.js('return [Module.pageClock(), clocks]')
+        p.browser.d.switch_to.new_window('tab')
+        time.sleep(3)
+        p.browser.d.close()
+        p.browser.d.switch_to.window(p.browser.d.window_handles[0])
+        p.browser.cdp('Page.bringToFront', {})
+        after = p.js('return [Module.pageClock(), clocks]')
+        check(after[0] - before[0] < 1 and after[1] > before[1], f'the clock went {before} to {after} hidden 3 s')
+    p.js("canvas.getContext('webgl').getExtension('WEBGL_lose_context').loseContext()")
+    time.sleep(0.5)
+    check(p.js('return message.innerText').startswith('The game lost its picture'), 'a lost context went unsaid')
 
 def players(p):  # each player's report in a private folder of their own
     for who in 'ann', 'bob':
@@ -277,6 +359,8 @@ CASES = [  # name, the modes it applies to, the case
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
     ('the page says so', 'web', page_says),
+    ('touch', 'chromium', touch),
+    ('the page keeps', 'web', page_keeps),
     ('players', 'install', players),
     ('resources', 'wine', resources),
     ('installed files', 'install', installed),
@@ -290,8 +374,8 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still kill the game on the way out
     p = MODES[mode := sys.argv[1]](*sys.argv[2:])
     passed = failed = 0
-    for name, modes, case in CASES:
-        if mode not in modes.split() or (case is drain and not p.drain):
+    for name, modes, case in CASES:  # web cases run in every engine; an engine's own, in it alone
+        if not {mode, getattr(p, 'name', mode)} & set(modes.split()) or (case is drain and not p.drain):
             continue
         try:
             case(p)
