@@ -244,6 +244,32 @@ def touch_play(p, place):
     time.sleep(0.5)
     check(p.js(place)[4:] == [0, page], 'the swipe moved or left the page')
 
+def sharp(p):
+    """At device pixel ratio 2 each picture pixel is a 2x2 square of device pixels, the title as at
+    ratio 1. Without WebGL the page says so plainly."""
+    one = title_shown(p)
+    title = bytes(v for y in range(H) for x in range(W) for v in one.pixel(x, y))
+    cdp = p.browser.cdp
+    cdp('Emulation.setDeviceMetricsOverride', {'width': 800, 'height': 640, 'deviceScaleFactor': 2, 'mobile': False})
+    try:
+        title_shown(p)
+        time.sleep(0.5)
+        rgb = subprocess.run(['convert', 'png:-', '-depth', '8', 'rgb:-'], input=p.browser.png(*p.rect),
+                             capture_output=True).stdout
+        check(len(rgb) == 4 * W * H * 3, f'{len(rgb)} bytes: not 2x2 device pixels a picture pixel')
+        at = lambda x, y: rgb[(y * 2 * W + x) * 3:(y * 2 * W + x) * 3 + 3]
+        check(all(at(2 * x + i, 2 * y + j) == title[(y * W + x) * 3:(y * W + x) * 3 + 3]
+                  for y in range(0, H, 2) for x in range(0, W, 2) for i in (0, 1) for j in (0, 1)),
+              'the title at ratio 2 is not the title at ratio 1, each pixel a 2x2 square')
+    finally:
+        cdp('Emulation.clearDeviceMetricsOverride', {})
+    gone = cdp('Page.addScriptToEvaluateOnNewDocument', {'source': 'HTMLCanvasElement.prototype.getContext = () => null'})
+    try:
+        p.start()
+        wait(p, lambda s: 'cannot show WebGL' in p.js('return message.innerText'), 'the words for no WebGL')
+    finally:
+        cdp('Page.removeScriptToEvaluateOnNewDocument', gone)
+
 def page_keeps(p):
     """While the button is held the game picks in every frame (one read-back each); let go off
     the canvas, it stops. The game's clock stands still while the page is hidden. A lost WebGL
@@ -360,6 +386,7 @@ CASES = [  # name, the modes it applies to, the case
     ('missing art', 'native install', missing_art),
     ('the page says so', 'web', page_says),
     ('touch', 'chromium', touch),
+    ('sharp, or no WebGL', 'chromium', sharp),
     ('the page keeps', 'web', page_keeps),
     ('players', 'install', players),
     ('resources', 'wine', resources),
