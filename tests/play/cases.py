@@ -206,9 +206,15 @@ def touch(p):
                 innerHeight, scrollX + scrollY, location.href]"""
     p.browser.cdp('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
     p.fingers = True
+    # The order in which the page hands the game a finger's place and its press.
+    spy = p.browser.cdp('Page.addScriptToEvaluateOnNewDocument', {'source': '''window.calls = [];
+        for (const name of ['_PagePointer', '_PageButton'])
+          Object.defineProperty(window, name, { configurable: true, get() { return this['$' + name]; },
+                                                set(f) { this['$' + name] = (...a) => (calls.push(name), f(...a)); } });'''})
     try:
         touch_play(p, place)
     finally:
+        p.browser.cdp('Page.removeScriptToEvaluateOnNewDocument', spy)
         p.fingers = False
         p.browser.cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
         p.browser.cdp('Emulation.clearDeviceMetricsOverride', {})
@@ -230,7 +236,9 @@ def touch_play(p, place):
     x, y = open_hole(p, ref := p.shot())
     around, before = (x - 15, y - 15, x + 16, y + 16), plasters(p.shot(), (x - 15, y - 15, x + 16, y + 16))
     for again in range(3):  # a drag onto it, quicker than a frame (a busy machine may lose one)
+        p.js('calls.length = 0')
         p.finger('touchStart', x - 60, y)
+        check(p.js('return calls')[:2] == ['_PagePointer', '_PageButton'], "the press came before the finger's place")
         p.finger('touchMove', x, y)
         p.finger('touchEnd', x, y)
         time.sleep(0.3)
