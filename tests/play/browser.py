@@ -13,10 +13,10 @@ class Web:
             'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39)}
 
     def __init__(self, sites, engine='chromium'):
+        self.name, self.browser = engine, ENGINES[engine]()  # first: one that cannot start leaves nothing
         self.server = subprocess.Popen(['/usr/bin/python3', '-m', 'http.server', '0', '--bind', '127.0.0.1',
                                         '--directory', sites], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.url = 'http://127.0.0.1:%s/site' % re.search(r'port (\d+)', self.server.stdout.readline())[1]
-        self.name, self.browser = engine, ENGINES[engine]()
         self.js, self.proc, self.x, self.y = self.browser.js, self, 0, 0
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
         atexit.register(self.finish)

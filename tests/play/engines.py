@@ -7,6 +7,7 @@ MiniBrowser through WebKitWebDriver. Firefox and WebKit have WebGL only on an X 
 import base64, glob, json, os, re, shutil, subprocess, tempfile, time
 
 WIDTH, HEIGHT = 1000, 800  # each browser's window: the whole canvas on screen
+COMMAND = 120  # seconds any one command to a browser may take: a hung browser fails, never waits
 # The WebDriver characters of the keys that are no text (Space is ' ').
 WD_KEYS = {'ArrowLeft': '\ue012', 'ArrowRight': '\ue014', 'Escape': '\ue00c'}
 
@@ -15,11 +16,17 @@ WD_KEYS = {'ArrowLeft': '\ue012', 'ArrowRight': '\ue014', 'Escape': '\ue00c'}
 FLAGS = ['headless=new', 'no-sandbox', 'use-angle=swiftshader', 'enable-unsafe-swiftshader',
          'disable-background-networking', 'disable-component-update', 'no-first-run']
 
+def selenium():
+    from selenium import webdriver
+    from selenium.webdriver.remote.remote_connection import RemoteConnection
+    RemoteConnection.set_timeout(COMMAND)
+    return webdriver
+
 def chromium(width, height, console=False):
     """Debian's Chromium under its chromedriver, a window of width x height; with console, the
     page's console messages are kept for get_log('browser')."""
-    from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
+    webdriver = selenium()
     o = webdriver.ChromeOptions()
     o.binary_location = '/usr/bin/chromium'
     for flag in FLAGS + [f'window-size={width},{height}']:
@@ -84,14 +91,18 @@ class Firefox(Logged):
         self.proc = subprocess.Popen(['firefox-esr', '--headless', '--no-remote', '--profile', self.profile,
                                       '--remote-debugging-port', '0'], stdout=open(self.log, 'w'), stderr=subprocess.STDOUT,
                                      env={**os.environ, 'MOZ_HEADLESS_WIDTH': str(WIDTH), 'MOZ_HEADLESS_HEIGHT': str(HEIGHT)})
-        deadline = time.time() + 60
-        while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.log).read())):
-            if self.proc.poll() is not None or time.time() > deadline:
-                raise RuntimeError('Firefox did not start its BiDi server: ' + open(self.log).read())
-            time.sleep(0.1)
-        self.ws = websocket.create_connection(url[1] + '/session', suppress_origin=True, timeout=120)
-        self.send('session.new', capabilities={})
-        self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
+        try:  # a Firefox that cannot be spoken to is ended here
+            deadline = time.time() + 60
+            while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.log).read())):
+                if self.proc.poll() is not None or time.time() > deadline:
+                    raise RuntimeError('Firefox did not start its BiDi server: ' + open(self.log).read())
+                time.sleep(0.1)
+            self.ws = websocket.create_connection(url[1] + '/session', suppress_origin=True, timeout=COMMAND)
+            self.send('session.new', capabilities={})
+            self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
+        except BaseException:
+            self.end()
+            raise
 
     def send(self, method, **params):
         """The result of a command (events, none asked for, are passed over)."""
@@ -135,17 +146,20 @@ class Firefox(Logged):
         try:
             self.send('session.end')
         finally:
-            self.proc.terminate()
-            self.proc.wait()
-            shutil.rmtree(self.profile)
+            self.end()
+
+    def end(self):
+        self.proc.terminate()
+        self.proc.wait()
+        shutil.rmtree(self.profile)
 
 class WebKit(Logged):
     """WebKitGTK's MiniBrowser in automation mode, under selenium and WebKitWebDriver. Its log holds
     the browser's own messages only: automation is private browsing, whose console WebKit keeps in."""
 
     def __init__(self):
-        from selenium import webdriver
         from selenium.webdriver.common.actions.action_builder import ActionBuilder
+        webdriver = selenium()
         o = webdriver.WebKitGTKOptions()
         o.binary_location = glob.glob('/usr/lib/*/webkit2gtk-4.1/MiniBrowser')[0]
         o.add_argument('--automation')
