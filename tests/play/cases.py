@@ -248,11 +248,15 @@ def touch_play(p, place):
         if plasters(patched := p.shot(), around) > before + 15:
             break
     check(plasters(patched, around) > before + 15, f'no plaster on the hole dragged onto at ({x}, {y})')
-    for x in range(100, 700, 50):  # a swipe left to right, the way a phone goes back a page
+    # A swipe left to right, the way a phone goes back a page: no touch on the game is left to the
+    # browser (each is cancelled, and touch-action forbids its gestures), and the page stays.
+    p.js("window.kept = []; addEventListener('touchmove', (e) => kept.push(e.defaultPrevented), true)")
+    for x in range(100, 700, 50):
         p.finger('touchStart' if x == 100 else 'touchMove', x, 300)
     p.finger('touchEnd', 700, 300)
     time.sleep(0.5)
-    check(p.js(place)[4:] == [0, page], 'the swipe moved or left the page')
+    left = p.js("return kept.length && kept.every(Boolean) && getComputedStyle(canvas).touchAction == 'none'")
+    check(left and p.js(place)[4:] == [0, page], 'the swipe was left to the browser, or moved the page')
 
 def sharp(p):
     """At device pixel ratio 2 each picture pixel is a 2x2 square of device pixels, the title as at
