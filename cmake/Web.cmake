@@ -19,12 +19,11 @@ endif()
 #     through the browser's exception wrappers.
 #   exceptions: linked in, so that the shell's start-up failure (platform/ and app/, the only code
 #     with -fexceptions) reaches main's report, as on the desktop.
-#   EXIT_RUNTIME: the page hears when main ends and says the game has ended.
 #   MINIFY_HTML=0: emscripten 3.1.6 crashes minifying the page in optimised builds.
 function(sieverush_web_page target)
   set(page ${PROJECT_SOURCE_DIR}/platform/web/page.html)
   set_target_properties(${target} PROPERTIES SUFFIX .html)
-  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1 -sEXIT_RUNTIME=1
+  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1
     -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
     --preload-file ${SIEVERUSH_WEB_ART}@/)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page})

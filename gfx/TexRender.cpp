@@ -82,15 +82,16 @@ void CellCentre(int cell, int& x, int& y) {
 }
 
 void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter) {
-  // One unit is one window pixel.
+  // The square, one unit a pixel, in the bottom-left corner of whichever target is drawn into.
+  GLint viewport[4];
+  ReadViewport(viewport);
+  glViewport(0, 0, SquareSize, SquareSize);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0, 800, 0, 600, -1, 100);
+  glOrtho(0, SquareSize, 0, SquareSize, -1, 100);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  // The viewport stays the picture's: in the 256x256 target the square's pixels are the same
-  // pixels as in the back buffer, and the rest falls outside.
   const GLuint drawing = Target.Framebuffer != 0 ? BoundFramebuffer() : 0;
   if (Target.Framebuffer != 0)
     Procs.BindFramebuffer(GLFramebuffer, Target.Framebuffer);
@@ -125,4 +126,5 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool 
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, SquareSize, SquareSize, 0);
   if (Target.Framebuffer != 0)
     Procs.BindFramebuffer(GLFramebuffer, drawing);
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 }

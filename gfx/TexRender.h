@@ -20,10 +20,10 @@ void CellCentre(int cell, int& x, int& y);
 // which becomes a 256x256 GL_RGB texture. With `scatter` the stamp is jittered and turned,
 // drawing three rand() values (x offset, y offset, angle); without it none.
 //
-// Expects the game's 800x600 picture (or window) bound with a viewport covering it, an opaque
-// white current colour and the default (modulate) texture environment. Scribbles over the
-// square it paints in and restores nothing but the framebuffer binding: it leaves the 800x600
-// ortho projection, the model-view (current mode) translated to the stamp, texturing and
-// SRC_ALPHA blending on, lighting, depth and scissor tests off, `target` bound and `base` with
-// linear filters.
+// Expects an opaque white current colour and the default (modulate) texture environment; without
+// a framebuffer object of its own it paints in the bottom-left corner of the picture (or window)
+// bound. Scribbles over the square it paints in and restores nothing but the framebuffer binding
+// and the viewport: it leaves a 256x256 ortho projection, the model-view (current mode)
+// translated to the stamp, texturing and SRC_ALPHA blending on, lighting, depth and scissor
+// tests off, `target` bound and `base` with linear filters.
 void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter);

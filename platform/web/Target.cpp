@@ -1,12 +1,10 @@
-// The shell in the browser: the page shows a frame only when the script hands control back, and
-// learns that the game has ended only through exit(). The page (page.html) fits the canvas to the
-// screen, keeps the game's clock while it is hidden, and hands the game its pointer, touches and
-// touch controls through the Page* functions below.
+// The shell in the browser: the page shows a frame only when the script hands control back. The
+// page (page.html) fits the canvas to the screen, keeps the game's clock while it is hidden, hears
+// how the game ended, and hands the game its pointer, touches and touch controls through the
+// Page* functions below.
 #include <GLFW/glfw3.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
-
-#include <cstdlib>
 
 #include "platform/Callbacks.h"
 #include "platform/Shell.h"
@@ -142,8 +140,11 @@ double ClockSeconds() {
   return PageClock();
 }
 
-// main returns long after the page got control back (every frame yields to it), and only exit()
-// still tells the page that the game has ended.
+// main returns long after the page got control back (every frame yields to it), when nobody
+// waits for its status any more: the page hears it here. Nothing is thrown to end the program, so
+// the browser's console stays quiet.
+EM_JS(void, TellPageEnded, (int status), { Module.onExit(status); });
 int EndProgram(int status) {
-  std::exit(status);
+  TellPageEnded(status);
+  return status;
 }

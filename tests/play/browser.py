@@ -57,7 +57,7 @@ class Web:
         return s
 
     def poll(self):  # the exit status once the game has ended, None while it runs
-        return self.js("return typeof runtimeExited == 'boolean' && runtimeExited ? EXITSTATUS : null")
+        return self.js("return window.ended ?? null")
 
     def wait_exit(self, seconds=PROMPT):
         deadline = time.time() + seconds * self.slow

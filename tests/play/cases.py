@@ -189,10 +189,14 @@ def missing_art(p):  # installed, the launcher says it on standard error
     said = p.out(p.says)
     check(said.endswith("Unable to load 'Case.tga'\n") and not p.written(), f'{said!r}, {p.written()}')
 
-def page_says(p):  # the page tells the end of a game and a failed start in words
+def page_says(p):  # the page tells the end of a game and a failed start in words, and nothing else
     says = lambda: p.js("return document.getElementById('message').innerText")
+    p.out('err')  # what earlier pages logged
     start_play(p)
     end(p)
+    ours = re.compile(r'(?i)uncaught|unhandled|javascript (error|warning)|webgl|severe|404|127\.0\.0\.1')
+    said = p.out('err')
+    check(not [line for line in said.splitlines() if ours.search(line)], f'the console: {said}')
     check(says().startswith('The game has ended.') and 'Play again' in says(), f'page says {says()!r}')
     missing_art(p)
     check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
