@@ -6,7 +6,7 @@ checks what a player sees and what the game does: pixels, exit status, output, f
   play.py wine ZIP_OR_DIR [DRAIN_EXE]  the Windows build under Wine, in a fresh prefix
   play.py soak GAME ARTDIR SECONDS     random play: the game never dies, its memory stays flat
   play.py valgrind GAME ARTDIR         the start of play under memcheck
-  play.py web SITES                    the browser build in headless Chromium (scripts/web/)
+  play.py web SITES [ENGINE]           the browser build in chromium (default), firefox or webkit
 
 SIEVERUSH_SHOTS=FOLDER keeps PNG pictures of what it saw. The cases drive a player (x11, wine, browser):
 start, key, move, button, close, shot, wait_exit, out, written. Another platform is one more player.
