@@ -125,6 +125,11 @@ def same_picture(p, what, title=None):
     check(not title or same, f'{what}: the title is not as it is drawn at 800x600')
     return s
 
+def doubled(at, title, what):  # each picture pixel a 2x2 square of the title drawn at 1x (every other looked at)
+    check(all(bytes(at(2 * x + i, 2 * y + j)) == title[3 * (y * W + x):3 * (y * W + x) + 3]
+              for y in range(0, H, 2) for x in range(0, W, 2) for i in (0, 1) for j in (0, 1)),
+          f'{what}: the picture pixels are no 2x2 squares of the title drawn at 1x')
+
 def screens(p):
     """The title at 1x as always; F11 to the whole 1920x1080 screen, the picture 1440x1080 between
     black bars; gone when the window is unmapped, back when it is mapped; F11 to the window again."""
@@ -161,12 +166,8 @@ def hidpi(p):
     try:
         title_shown(p)
         check(p.size() == (2 * W, 2 * H), f'a {p.size()} window at 192 dpi')
-        full = p.full()
-        full.save('hidpi')
-        split = sum(full.pixel(x, y) != full.pixel(x ^ 1, y) or full.pixel(x, y) != full.pixel(x, y ^ 1)
-                    for y in range(0, 2 * H, 3) for x in range(0, 2 * W, 3))
-        check(split == 0, f'{split} of the sampled picture pixels are no 2x2 square')
-        same_picture(p, 'title at 2x', title)
+        (full := p.full()).save('hidpi')
+        doubled(full.pixel, title, 'at 192 dpi')
         end(p)
     finally:
         dpi(96)
@@ -276,10 +277,7 @@ def sharp(p):
         rgb = subprocess.run(['convert', 'png:-', '-depth', '8', 'rgb:-'], input=p.browser.png(*p.rect),
                              capture_output=True).stdout
         check(len(rgb) == 4 * W * H * 3, f'{len(rgb)} bytes: not 2x2 device pixels a picture pixel')
-        at = lambda x, y: rgb[(y * 2 * W + x) * 3:(y * 2 * W + x) * 3 + 3]
-        check(all(at(2 * x + i, 2 * y + j) == title[(y * W + x) * 3:(y * W + x) * 3 + 3]
-                  for y in range(0, H, 2) for x in range(0, W, 2) for i in (0, 1) for j in (0, 1)),
-              'the title at ratio 2 is not the title at ratio 1, each pixel a 2x2 square')
+        doubled(lambda x, y: rgb[(y * 2 * W + x) * 3:(y * 2 * W + x) * 3 + 3], title, 'at ratio 2')
     finally:
         cdp('Emulation.clearDeviceMetricsOverride', {})
     gone = cdp('Page.addScriptToEvaluateOnNewDocument', {'source': 'HTMLCanvasElement.prototype.getContext = () => null'})
