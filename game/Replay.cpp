@@ -1,0 +1,290 @@
+// A recorded game's bytes (docs/replay.md). One encoding per game: the reader refuses every byte
+// string the writer would not have written, so a file read and written again is the same file.
+
+#include "game/Replay.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr unsigned char Magic[4] = {'S', 'R', 'R', 'P'};
+constexpr unsigned Version = 1;
+
+// The flags byte of a frame record; the end record's marker has every bit set.
+constexpr unsigned LeftBit = 1, RightBit = 2, SpaceBit = 4, QuitBit = 8, ButtonBit = 16;
+constexpr unsigned MovedBit = 32;
+constexpr unsigned FrameBits = 63;
+constexpr unsigned char EndMarker = 0xFF;
+
+// Times stay at or below 2^53 microseconds, so seconds as a double are exact.
+constexpr std::uint64_t MaxMicros = std::uint64_t(1) << 53;
+constexpr std::int64_t IntMin = std::numeric_limits<int>::min();
+constexpr std::int64_t IntMax = std::numeric_limits<int>::max();
+
+constexpr std::uint32_t FnvBasis = 2166136261u;
+constexpr std::uint32_t FnvPrime = 16777619u;
+
+std::uint32_t Fnv(std::uint32_t hash, const unsigned char* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    hash = (hash ^ p[i]) * FnvPrime;
+  return hash;
+}
+
+std::uint64_t ZigZag(std::int64_t v) {
+  return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
+}
+std::int64_t UnZigZag(std::uint64_t u) {
+  return static_cast<std::int64_t>(u >> 1) ^ -static_cast<std::int64_t>(u & 1);
+}
+
+// Walks the bytes; every read checks what is left first and says why it stopped.
+class Reader {
+public:
+  Reader(const unsigned char* data, std::size_t size, std::size_t at)
+      : Data(data), Size(size), Pos(at) {}
+  std::size_t At() const { return Pos; }
+  std::size_t Left() const { return Size - Pos; }
+
+  bool Byte(unsigned& out) {
+    if (Left() < 1)
+      return false;
+    out = Data[Pos++];
+    return true;
+  }
+  // Little-endian unsigned of `bytes` bytes.
+  bool Fixed(std::size_t bytes, std::uint64_t& out) {
+    if (Left() < bytes)
+      return false;
+    out = 0;
+    for (std::size_t i = 0; i < bytes; ++i)
+      out |= std::uint64_t(Data[Pos + i]) << (8 * i);
+    Pos += bytes;
+    return true;
+  }
+  // An unsigned LEB128 in its shortest form that fits 64 bits. `cut` tells a file that ended
+  // inside it from a malformed one.
+  bool Varint(std::uint64_t& out, bool& cut) {
+    out = 0;
+    cut = false;
+    for (unsigned i = 0; i < 10; ++i) {
+      if (Left() < 1) {
+        cut = true;
+        return false;
+      }
+      const unsigned b = Data[Pos++];
+      // The tenth byte holds bit 63 only; a last byte of zero after others is a longer spelling.
+      if (i == 9 && b > 1)
+        return false;
+      out |= std::uint64_t(b & 127) << (7 * i);
+      if (!(b & 128))
+        return i == 0 || b != 0;
+    }
+    return false;
+  }
+
+private:
+  const unsigned char* Data;
+  std::size_t Size;
+  std::size_t Pos;
+};
+
+// A pointer coordinate moved by a zigzag delta, kept in the range of int.
+bool Move(int& coord, std::uint64_t zigzag) {
+  const std::int64_t delta = UnZigZag(zigzag);
+  // coord is an int, so both bounds below are computed without overflow.
+  if (delta > IntMax - coord || delta < IntMin - coord)
+    return false;
+  coord = static_cast<int>(coord + delta);
+  return true;
+}
+
+bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string& problem) {
+  if (!data || size < sizeof Magic || std::memcmp(data, Magic, sizeof Magic) != 0) {
+    problem = "not a Sieve Rush replay";
+    return false;
+  }
+  Reader in(data, size, sizeof Magic);
+  const auto cutShort = [&] {
+    problem = "cut short";
+    return false;
+  };
+  // The version first: a newer game may lay out the rest differently.
+  unsigned version = 0;
+  if (!in.Byte(version))
+    return cutShort();
+  if (version > Version) {
+    problem =
+        "made by a newer version of the game (replay version " + std::to_string(version) + ")";
+    return false;
+  }
+  if (version != Version) {
+    problem = "unknown replay version " + std::to_string(version);
+    return false;
+  }
+  std::uint64_t drain = 0, seed = 0;
+  if (!in.Fixed(2, drain) || !in.Fixed(8, seed))
+    return cutShort();
+  if (drain == 0) {
+    problem = "damaged (drain rate 0)";
+    return false;
+  }
+  out.Header.DrainPerMs = static_cast<int>(drain);
+  out.Header.Seed = seed;
+
+  FrameInput last;
+  const auto damagedAt = [&](std::size_t at) {
+    problem = "damaged (a frame record at byte " + std::to_string(at) + ")";
+    return false;
+  };
+  for (;;) {
+    const std::size_t at = in.At();
+    unsigned flags = 0;
+    if (!in.Byte(flags))
+      return cutShort();
+    if (flags == EndMarker)
+      break;
+    if (flags & ~FrameBits)
+      return damagedAt(at);
+    if (last.Quit) {
+      problem = "frames after the game ended";
+      return false;
+    }
+    FrameInput frame;
+    frame.Left = flags & LeftBit;
+    frame.Right = flags & RightBit;
+    frame.Space = flags & SpaceBit;
+    frame.Quit = flags & QuitBit;
+    frame.Button = flags & ButtonBit;
+    std::uint64_t step = 0;
+    bool cut = false;
+    if (!in.Varint(step, cut))
+      return cut ? cutShort() : damagedAt(at);
+    // last.Micros is at most MaxMicros, so the difference does not wrap.
+    if (step > MaxMicros - static_cast<std::uint64_t>(last.Micros)) {
+      problem = "time out of range";
+      return false;
+    }
+    frame.Micros = last.Micros + static_cast<std::int64_t>(step);
+    frame.X = last.X;
+    frame.Y = last.Y;
+    if (flags & MovedBit) {
+      std::uint64_t dx = 0, dy = 0;
+      if (!in.Varint(dx, cut))
+        return cut ? cutShort() : damagedAt(at);
+      if (!in.Varint(dy, cut))
+        return cut ? cutShort() : damagedAt(at);
+      // The writer marks a move only when the pointer moved.
+      if (dx == 0 && dy == 0)
+        return damagedAt(at);
+      if (!Move(frame.X, dx) || !Move(frame.Y, dy)) {
+        problem = "pointer out of range";
+        return false;
+      }
+    }
+    out.Frames.push_back(frame);
+    last = frame;
+  }
+  std::uint64_t count = 0, checksum = 0;
+  if (!in.Fixed(8, count))
+    return cutShort();
+  const std::size_t hashed = in.At();
+  if (!in.Fixed(4, checksum))
+    return cutShort();
+  if (Fnv(FnvBasis, data, hashed) != checksum) {
+    problem = "damaged (checksum)";
+    return false;
+  }
+  if (count != out.Frames.size()) {
+    problem = "damaged (frame count)";
+    return false;
+  }
+  if (in.Left() != 0) {
+    problem = "bytes after the end";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ReplayWriter::ReplayWriter(const ReplayHeader& header) : Hash(FnvBasis) {
+  Put(Magic, sizeof Magic);
+  PutFixed(Version, 1);
+  // A rate the file cannot hold is written as 0, which every reader refuses, rather than as a
+  // different rate that would play a different game.
+  const bool fits = header.DrainPerMs >= 1 && header.DrainPerMs <= 65535;
+  PutFixed(fits ? static_cast<std::uint64_t>(header.DrainPerMs) : 0, 2);
+  PutFixed(header.Seed, 8);
+}
+
+void ReplayWriter::Add(const FrameInput& frame) {
+  // Nothing follows the end record or a frame that ended the game.
+  if (Finished || Last.Quit)
+    return;
+  // The clock never goes back and stays where seconds as a double are exact; a time outside
+  // that is held at the nearest one the file can say.
+  std::int64_t micros = frame.Micros;
+  if (micros < Last.Micros)
+    micros = Last.Micros;
+  if (micros > static_cast<std::int64_t>(MaxMicros))
+    micros = static_cast<std::int64_t>(MaxMicros);
+  const bool moved = frame.X != Last.X || frame.Y != Last.Y;
+  const unsigned flags = (frame.Left ? LeftBit : 0) | (frame.Right ? RightBit : 0) |
+                         (frame.Space ? SpaceBit : 0) | (frame.Quit ? QuitBit : 0) |
+                         (frame.Button ? ButtonBit : 0) | (moved ? MovedBit : 0);
+  PutFixed(flags, 1);
+  PutVarint(static_cast<std::uint64_t>(micros - Last.Micros));
+  if (moved) {
+    PutVarint(ZigZag(std::int64_t(frame.X) - Last.X));
+    PutVarint(ZigZag(std::int64_t(frame.Y) - Last.Y));
+  }
+  Last = frame;
+  Last.Micros = micros;
+  ++Count;
+}
+
+void ReplayWriter::Finish() {
+  if (Finished)
+    return;
+  Finished = true;
+  PutFixed(EndMarker, 1);
+  PutFixed(Count, 8);
+  const std::uint32_t checksum = Hash;
+  PutFixed(checksum, 4);
+}
+
+void ReplayWriter::Put(const unsigned char* p, std::size_t n) {
+  Bytes.insert(Bytes.end(), p, p + n);
+  Hash = Fnv(Hash, p, n);
+}
+
+void ReplayWriter::PutFixed(std::uint64_t value, std::size_t bytes) {
+  unsigned char buffer[8];
+  for (std::size_t i = 0; i < bytes; ++i)
+    buffer[i] = static_cast<unsigned char>(value >> (8 * i));
+  Put(buffer, bytes);
+}
+
+void ReplayWriter::PutVarint(std::uint64_t value) {
+  unsigned char buffer[10];
+  std::size_t n = 0;
+  do {
+    buffer[n] = static_cast<unsigned char>(value & 127);
+    value >>= 7;
+    if (value)
+      buffer[n] |= 128;
+    ++n;
+  } while (value);
+  Put(buffer, n);
+}
+
+bool ParseReplay(const unsigned char* data, std::size_t size, Replay& out, std::string& problem) {
+  out = Replay{};
+  problem.clear();
+  if (Parse(data, size, out, problem))
+    return true;
+  // Nothing half read is left behind for a caller that forgets to check.
+  out = Replay{};
+  return false;
+}

@@ -1,0 +1,117 @@
+// Recorded games in memory: what the writer writes reads back the same, and every damaged,
+// shortened or foreign byte string is refused with the problem it has.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "game/Replay.h"
+
+using Bytes = std::vector<unsigned char>;
+constexpr std::int64_t Hours = 3'600'000'000, Max = std::int64_t(1) << 53;
+
+// keys: bit 0 Left, 1 Right, 2 Space, 3 Quit, 4 Button, as in the file.
+FrameInput F(std::int64_t t, unsigned k, int x, int y) {
+  return {t, bool(k & 1), bool(k & 2), bool(k & 4), bool(k & 8), bool(k & 16), x, y};
+}
+auto Tie(const FrameInput& f) {
+  return std::tuple(f.Micros, f.Left, f.Right, f.Space, f.Quit, f.Button, f.X, f.Y);
+}
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The writer's bytes, taken out of Pending() after every frame as the game does. A second
+// Finish() and a frame after it must add nothing.
+Bytes Write(const std::vector<FrameInput>& frames, ReplayHeader header = {7, 128}) {
+  ReplayWriter writer(header);
+  Bytes out;
+  const auto flush = [&] { out = out + writer.Pending(), writer.Pending().clear(); };
+  for (const FrameInput& frame : frames)
+    writer.Add(frame), flush();
+  writer.Finish();
+  writer.Finish();
+  writer.Add(frames[0]);
+  flush();
+  return out;
+}
+Bytes Insert(Bytes b, std::size_t at, const Bytes& more) {
+  b.insert(b.begin() + at, more.begin(), more.end());
+  return b;
+}
+Bytes Xor(Bytes b, std::size_t at, unsigned char bits) {
+  b[at] ^= bits;
+  return b;
+}
+
+// Reads `file` and expects `want` frames, or a refusal whose text starts with `problem`.
+Replay Check(const std::string& what, const Bytes& file, const std::vector<FrameInput>& want,
+             const std::string& problem = "") {
+  Replay replay;
+  std::string said;
+  const bool ok = ParseReplay(file.data(), file.size(), replay, said);
+  EXPECT_EQ(ok, problem.empty()) << what << ": " << said;
+  EXPECT_EQ(said.substr(0, problem.size()), problem) << what;
+  EXPECT_EQ(replay.Frames.size(), ok ? want.size() : 0) << what;
+  for (std::size_t i = 0; i < replay.Frames.size() && i < want.size(); ++i)
+    EXPECT_EQ(Tie(replay.Frames[i]), Tie(want[i])) << what << ", frame " << i;
+  return replay;
+}
+
+// The first frame; small and large moves both ways, none, and a frame of hours; every flag.
+const std::vector<FrameInput> Game = {F(0, 0, 0, 0),
+                                      F(16667, 1, 5, -3),
+                                      F(33334, 6, 2, 7),
+                                      F(33334, 16, 2, 7),
+                                      F(5 * Hours, 0, INT_MIN, INT_MAX),
+                                      F(5 * Hours + 1, 3, INT_MAX, INT_MIN),
+                                      F(Max, 31, 0, 0)};
+
+TEST(Replay, WrittenGamesReadBack) {
+  const Replay replay = Check("the game", Write(Game, {0xFEDCBA9876543210u, 65535}), Game);
+  EXPECT_EQ(replay.Header.Seed, 0xFEDCBA9876543210u);
+  EXPECT_EQ(replay.Header.DrainPerMs, 65535);
+  // Times that go back or out of range are held; nothing follows a Quit or the end record.
+  Check("held times",
+        Write({F(-5, 0, 0, 0), F(100, 0, 0, 0), F(50, 0, 0, 0), F(Max + 9, 8, 0, 0),
+               F(Max, 0, 1, 1)}),
+        {F(0, 0, 0, 0), F(100, 0, 0, 0), F(100, 0, 0, 0), F(Max, 8, 0, 0)});
+}
+
+TEST(Replay, DamageIsRefused) {
+  const Bytes file = Write(Game), late = Write({F(Max, 0, 0, 0)});
+  for (std::size_t n = 0; n < file.size(); ++n)
+    Check("cut to " + std::to_string(n), Bytes(file.begin(), file.begin() + n), {},
+          n < 4 ? "not a Sieve Rush replay" : "cut short");
+  const std::size_t end = file.size() - 13;  // the end record: 0xFF, count, checksum
+  const char* first = "damaged (a frame record at byte 15)";
+  const Bytes ones(9, 255), long11(10, 128);
+  const std::vector<std::tuple<const char*, Bytes, const char*>> cases = {
+      {"bad magic", Xor(file, 0, 1), "not a Sieve Rush replay"},
+      {"version 2", Xor(file, 4, 3), "made by a newer version of the game (replay version 2)"},
+      {"version 0", Xor(file, 4, 1), "unknown replay version 0"},
+      {"drain 0", Write(Game, {1, 0}), "damaged (drain rate 0)"},
+      {"drain 65536", Write(Game, {1, 65536}), "damaged (drain rate 0)"},
+      {"a flag flipped", Xor(file, 17, 2), "damaged (checksum)"},
+      {"a time flipped", Xor(file, 18, 1), "damaged"},
+      {"the count flipped", Xor(file, end + 1, 1), "damaged"},
+      {"a byte appended", Insert(file, file.size(), {0}), "bytes after the end"},
+      {"bit 6 set", Xor(file, 15, 64), first},
+      {"bit 7 set", Xor(file, 15, 128), first},
+      {"11-byte varint", Insert(file, 15, Bytes{0} + long11 + Bytes{0}), first},
+      {"over 64 bits", Insert(file, 15, Bytes{0} + ones + Bytes{2}), first},
+      {"varint spelt long", Insert(file, 15, {0, 128, 0}), first},
+      {"move of nothing", Insert(file, 15, {32, 0, 0, 0}), first},
+      {"frame after Quit", Insert(file, end, {0, 0}), "frames after the game ended"},
+      {"time past 2^53", Insert(late, late.size() - 13, {0, 1}), "time out of range"},
+      {"x past INT_MAX", Insert(file, 15, {32, 0, 128, 128, 128, 128, 16, 0}), "pointer out"},
+      {"y by -2^63", Insert(file, 15, Bytes{32, 0, 0} + ones + Bytes{1}), "pointer out of range"},
+      {"no data", {}, "not a Sieve Rush replay"},
+  };
+  for (const auto& [what, bytes, problem] : cases)
+    Check(what, bytes, {}, problem);
+}
