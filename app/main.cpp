@@ -1,35 +1,194 @@
-// Program entry: open the window, run the game, report a failed start in "GL_ERROR.txt".
+// Program entry: open the window, run the game frame by frame, report a failed start in
+// "GL_ERROR.txt". `--record FILE` writes the game down as it is played; `--replay FILE` plays such
+// a recording again, without input, as fast as it goes (docs/replay.md).
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "game/Render.h"
+#include "game/Replay.h"
+#include "game/Session.h"
 #include "platform/Shell.h"
 
 namespace {
 
-// Exit statuses: a game that ran and ended, and a start that failed (no window, or art that
-// did not load).
+// Exit statuses: a game that ran and ended, and one that could not start or could not do what
+// it was asked (no window, art that did not load, a recording it could not read or write).
 constexpr int Played = 0;
-constexpr int FailedStart = 1;
+constexpr int Failed = 1;
+
+// A recording is written out whenever this many bytes have collected.
+constexpr std::size_t RecordChunk = 64 * 1024;
+// No game of ours makes a recording anywhere near this size; a file that large is not one.
+constexpr std::uintmax_t LargestReplay = 256u << 20;
+
+// The game and where its input comes from: the player, a recording, or the player while a
+// recording is made.
+struct Run {
+  GameSession Game;
+  Replay Playback;
+  bool Replaying = false;
+  std::size_t NextFrame = 0;
+  std::unique_ptr<ReplayWriter> Writer;
+  std::ofstream RecordFile;
+  std::string RecordName;
+  std::int64_t LastMicros = 0;
+  std::uint64_t Frames = 0;
+};
+
+// The player's input now, on the game's clock in whole microseconds, which never goes back.
+FrameInput LiveInput(std::int64_t lastMicros) {
+  FrameInput in;
+  in.Micros = std::max<std::int64_t>(lastMicros, std::llround(GetTime() * 1e6));
+  in.Left = Keys[KeyLeft];
+  in.Right = Keys[KeyRight];
+  in.Space = Keys[KeySpace];
+  in.Quit = RunLevel == 0;
+  in.Button = Mouse.Left;
+  in.X = Mouse.X;
+  in.Y = Mouse.Y;
+  return in;
+}
+
+void WriteOut(Run& run) {
+  std::vector<unsigned char>& bytes = run.Writer->Pending();
+  run.RecordFile.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+  bytes.clear();
+}
+
+NextFrame RunFrame(void* context) {
+  Run& run = *static_cast<Run*>(context);
+  FrameInput in;
+  if (run.Replaying) {
+    // Esc or the close button stop a replay early; nothing else of the player's reaches it.
+    if (run.NextFrame == run.Playback.Frames.size() || RunLevel == 0)
+      return NextFrame::Never;
+    in = run.Playback.Frames[run.NextFrame++];
+  } else {
+    in = LiveInput(run.LastMicros);
+  }
+  run.LastMicros = in.Micros;
+  if (run.Writer) {
+    run.Writer->Add(in);
+    if (run.Writer->Pending().size() >= RecordChunk)
+      WriteOut(run);
+  }
+  ++run.Frames;
+  const NextFrame next = run.Game.Step(in);
+  // A replay never waits: its input is all there.
+  return run.Replaying && next == NextFrame::OnInput ? NextFrame::Now : next;
+}
+
+int EndRun(void* context) {
+  Run& run = *static_cast<Run*>(context);
+  const char* done = run.Replaying ? "Replayed" : run.Writer ? "Recorded" : nullptr;
+  if (run.Writer) {
+    run.Writer->Finish();
+    WriteOut(run);
+    run.RecordFile.close();
+    if (!run.RecordFile) {
+      std::cerr << "sieverush: could not write the recording '" << run.RecordName << "'\n";
+      return Failed;
+    }
+  }
+  if (done)
+    std::cout << done << " " << run.Frames << " frames: uptime " << run.Game.Uptime()
+              << " seconds, best " << Best << " seconds\n"
+              << std::flush;
+  return Played;
+}
+
+// Reads a recording whole; false after saying what is wrong with it.
+bool ReadReplay(const char* name, Replay& replay) {
+  std::string problem;
+  std::ifstream file(name, std::ios::binary);
+  std::vector<unsigned char> bytes;
+  if (!file) {
+    problem = std::strerror(errno);
+  } else {
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0);
+    if (size < 0 || static_cast<std::uintmax_t>(size) > LargestReplay) {
+      problem = "not a Sieve Rush replay (too large)";
+    } else {
+      bytes.resize(static_cast<std::size_t>(size));
+      if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
+        problem = "could not be read";
+    }
+  }
+  if (problem.empty() && ParseReplay(bytes.data(), bytes.size(), replay, problem))
+    return true;
+  std::cerr << "sieverush: cannot replay '" << name << "': " << problem << "\n";
+  return false;
+}
+
+// The random sequence of a game played live starts from the clock.
+std::uint64_t ClockSeed() {
+  return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
 
 }  // namespace
 
-int main() {
-  // Only the window's start throws. The game runs outside the guarded block: in the browser a
-  // call inside one cannot be suspended while the page draws.
-  try {
-    InitWindow(800, 600, 32);
-  } catch (const char* message) {
+int main(int argc, char** argv) {
+  // Kept outside main's stack frame: in the browser the page's animation frames run the game
+  // after main has handed control back.
+  static Run run;
+  const char* record = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option != "--record" && option != "--replay")
+      continue;  // anything else is ignored, as it always was
+    if (i + 1 == argc) {
+      std::cerr << "sieverush: " << option << " needs a file name\n";
+      return EndProgram(Failed);
+    }
+    if (option == "--record")
+      record = argv[++i];
+    else if (!ReadReplay(argv[++i], run.Playback))
+      return EndProgram(Failed);
+    else
+      run.Replaying = true;
+  }
+  ReplayHeader header{ClockSeed(), static_cast<int>(DrainPerMs)};
+  if (run.Replaying)
+    header = run.Playback.Header;
+  run.Game.Seed = header.Seed;
+  run.Game.Drain = header.DrainPerMs;
+  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32)) {
     // Text mode, so that each line ends the way the platform's text files do.
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
-    report << "Caught exception:\n  " << message << "\n";
+    report << "Caught exception:\n  " << failed << "\n";
     report.close();
     CloseWindow();
-    return EndProgram(FailedStart);
+    return EndProgram(Failed);
   }
-  // The game has printed the art file that failed; only the window's failures go to the
-  // report file.
-  const int status = Render() ? Played : FailedStart;
-  CloseWindow();
-  return EndProgram(status);
+  // The game has printed the art file that failed; only the window's failures go to the report.
+  if (!run.Game.Start()) {
+    CloseWindow();
+    return EndProgram(Failed);
+  }
+  if (record) {
+    run.RecordName = record;
+    run.RecordFile.open(record, std::ios::binary | std::ios::trunc);
+    if (!run.RecordFile) {
+      std::cerr << "sieverush: cannot record to '" << record << "': " << std::strerror(errno)
+                << "\n";
+      CloseWindow();
+      return EndProgram(Failed);
+    }
+    run.Writer = std::make_unique<ReplayWriter>(header);
+  }
+  return RunFrames(RunFrame, EndRun, &run);
 }

@@ -13,17 +13,13 @@ endif()
 
 # Makes `target` a page: TARGET.html from platform/web/page.html, with its script, wasm and the art
 # preloaded as the files of the working folder ("/"), where the game reads them by bare names.
-#   ASYNCIFY: the game's loops keep their shape and yield to the browser after each frame. Only
-#     direct calls are followed (a third of the wasm's size): nothing that yields may be reached
-#     through a function pointer, nor from code compiled with -fexceptions, whose calls go
-#     through the browser's exception wrappers.
-#   exceptions: linked in, so that the shell's start-up failure (platform/ and app/, the only code
-#     with -fexceptions) reaches main's report, as on the desktop.
+# The page's animation frames run the game's loop (emscripten_set_main_loop): nothing yields, and
+# nothing throws.
 #   MINIFY_HTML=0: emscripten 3.1.6 crashes minifying the page in optimised builds.
 function(sieverush_web_page target)
   set(page ${PROJECT_SOURCE_DIR}/platform/web/page.html)
   set_target_properties(${target} PROPERTIES SUFFIX .html)
-  target_link_options(${target} PRIVATE -fexceptions -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1
+  target_link_options(${target} PRIVATE
     -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
     --preload-file ${SIEVERUSH_WEB_ART}@/)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page})

@@ -95,15 +95,23 @@ void DrawCompybox(const FaceTextures& tex) {
   glEnd();
 }
 
+Scatter DrawScatter(Random& dice) {
+  Scatter s;
+  s.On = true;
+  s.X = dice.Next() % 8 - 4;
+  s.Y = dice.Next() % 8 - 4;
+  s.Angle = dice.Next() % 90;
+  return s;
+}
+
 void PaintHole(PaintFunction paint, const FaceTextures& tex, unsigned overlay, int id,
-               bool scatter) {
+               const Scatter& scatter) {
   const unsigned face = WorkingTexture(tex, id);
   paint(face, face, overlay, CellIndex(id), scatter);
 }
 
-void RestoreFaces(PaintFunction paint, const FaceTextures& tex) {
-  // Scattered like a patch, so each restore draws three rand() values from the one sequence.
-  paint(tex.CaseCleanTex, tex.CaseTex, tex.PatchTex, CellOutsideSquare, true);
-  paint(tex.SideCleanTex, tex.SidePosZTex, tex.PatchTex, CellOutsideSquare, true);
-  paint(tex.SideCleanTex, tex.SideNegZTex, tex.PatchTex, CellOutsideSquare, true);
+void RestoreFaces(PaintFunction paint, const FaceTextures& tex, Random& dice) {
+  paint(tex.CaseCleanTex, tex.CaseTex, tex.PatchTex, CellOutsideSquare, DrawScatter(dice));
+  paint(tex.SideCleanTex, tex.SidePosZTex, tex.PatchTex, CellOutsideSquare, DrawScatter(dice));
+  paint(tex.SideCleanTex, tex.SideNegZTex, tex.PatchTex, CellOutsideSquare, DrawScatter(dice));
 }

@@ -2,6 +2,9 @@
 // name those cells. Holes and patches are painted into the faces' working textures.
 #pragma once
 
+#include "game/Random.h"
+#include "gfx/TexRender.h"
+
 // The case's textures. Holes and patches are painted into the three working textures; the
 // clean ones are never drawn into and restore the working ones when a new game starts.
 struct FaceTextures {
@@ -42,10 +45,14 @@ void DrawCompybox(const FaceTextures& tex);
 
 // How a picture is stamped into a face texture: TexRender, or a stand-in in tests.
 using PaintFunction = void (*)(unsigned base, unsigned target, unsigned overlay, int cell,
-                               bool scatter);
+                               const Scatter& scatter);
 
+// How a patch sits, drawn from the game's sequence in this order: x offset -4..+3 pixels, y
+// offset -4..+3, angle 0..89 degrees.
+Scatter DrawScatter(Random& dice);
 // Stamps `overlay` onto hole `id`'s cell, keeping what its working texture already shows.
 void PaintHole(PaintFunction paint, const FaceTextures& tex, unsigned overlay, int id,
-               bool scatter);
-// Gives the three working textures their clean pictures back: +/-X, then +Z, then -Z.
-void RestoreFaces(PaintFunction paint, const FaceTextures& tex);
+               const Scatter& scatter);
+// Gives the three working textures their clean pictures back: +/-X, then +Z, then -Z. Each is
+// stamped like a patch, off the square, so each draws a scatter.
+void RestoreFaces(PaintFunction paint, const FaceTextures& tex, Random& dice);

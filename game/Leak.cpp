@@ -2,8 +2,6 @@
 
 #include "game/Leak.h"
 
-#include <cstdlib>
-
 #include "game/Compybox.h"
 
 namespace {
@@ -45,11 +43,11 @@ VectorStruct RotateVector(float x, float y, float z, const double* m) {
           static_cast<float>(m[2] * x + m[6] * y + m[10] * z + m[14])};
 }
 
-int CreateLeak(ParticleStruct* slot) {
-  const int face = std::rand() % 4;
-  const int row = std::rand() % 6;
+int CreateLeak(ParticleStruct* slot, Random& dice) {
+  const int face = dice.Next() % 4;
+  const int row = dice.Next() % 6;
   // Faces 1 and 3 are the wide side faces with six columns; 0 and 2 the narrow end faces.
-  const int column = std::rand() % (face % 2 == 1 ? 6 : 3);
+  const int column = dice.Next() % (face % 2 == 1 ? 6 : 3);
   return PlaceLeak(slot, face, row, column);
 }
 
@@ -103,10 +101,11 @@ ParticleStruct LeakParticle(const ParticleStruct& hole, const double* viewRotati
   return out;
 }
 
-void EmitLeak(ParticleManager& particles, const ParticleStruct& hole, const double* viewRotation) {
-  const int j1 = std::rand();
-  const int j2 = std::rand();
-  const int j3 = std::rand();
+void EmitLeak(ParticleManager& particles, const ParticleStruct& hole, const double* viewRotation,
+              Random& dice) {
+  const int j1 = dice.Next();
+  const int j2 = dice.Next();
+  const int j3 = dice.Next();
   const ParticleStruct p = LeakParticle(hole, viewRotation, j1, j2, j3);
-  particles.Add(p.X, p.Y, p.Z, p.VelX, p.VelY, p.VelZ);
+  particles.Add(p.X, p.Y, p.Z, p.VelX, p.VelY, p.VelZ, dice.Next() & 1);
 }

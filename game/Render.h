@@ -1,4 +1,4 @@
-// The game session: start-up, title screen, the main loop and game over.
+// The game's two globals: the best uptime of the run and the font.
 #pragma once
 
 #include "font/BitmapFont.h"
@@ -7,7 +7,3 @@
 extern int Best;
 // The game's one font, used for all text.
 extern CBitmapFont Fnt;
-
-// Runs the whole game in the current window. True when the player quits; false when an art
-// file fails to load (after printing its line), so that the program can end as a failed start.
-bool Render();

@@ -6,7 +6,6 @@
 
 #include "game/Render.h"
 #include "game/Rules.h"
-#include "platform/Shell.h"
 
 namespace {
 
@@ -53,20 +52,6 @@ void SetPixelProjection() {
   glLoadIdentity();
 }
 
-// Nothing is drawn again while a screen waits; the platform shows the picture again whenever
-// the window lost it. True on the Spacebar; false once RunLevel is cleared (Esc, in the key
-// callback) or the window is closed. The Spacebar is looked at before each wait, so one already
-// held when the screen appears starts at once.
-bool WaitForSpacebar() {
-  for (;;) {
-    if (Keys[KeySpace])
-      return true;
-    WaitForInput();
-    if (RunLevel == 0 || !WindowOpen())
-      return false;
-  }
-}
-
 }  // namespace
 
 void StartInfo() {
@@ -77,9 +62,6 @@ void StartInfo() {
   // test of the start-up state are still on.
   for (const PlacedText& line : TitleLines)
     Fnt.ezPrint(line.Text, line.X, line.Y);
-  HoldFrame();
-  if (!WaitForSpacebar())
-    RunLevel = 0;
 }
 
 void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine& bestLine) {
@@ -87,7 +69,7 @@ void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine
   bestLine.Clear() << "The best uptime this session is " << best << " seconds";
 }
 
-bool GameOver(int uptime) {
+void GameOver(int uptime) {
   if (Best < uptime)
     Best = uptime;
   SetPixelProjection();
@@ -105,6 +87,4 @@ bool GameOver(int uptime) {
   Fnt.Print(bestLine.CStr(), BestX, BestY);
   for (const PlacedText& line : CrashFooter)
     Fnt.Print(line.Text, line.X, line.Y);
-  HoldFrame();
-  return WaitForSpacebar();
 }

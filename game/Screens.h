@@ -7,14 +7,12 @@
 constexpr int ScreenLineCapacity = 96;
 using ScreenLine = LineBuffer<ScreenLineCapacity>;
 
-// Shows the title and instructions, then waits for the Spacebar. Clears RunLevel when the
-// player quits instead (Esc, or the window closed).
+// Draws the title and instructions, in the start-up state (lighting and the depth test on).
 void StartInfo();
 
-// Raises Best to `uptime` if larger, shows the crashed-system screen with the uptime and the
-// best uptime, and waits: true when the player presses the Spacebar to play again, false on
-// Esc or a closed window. Leaves the clear colour blue.
-bool GameOver(int uptime);
+// Raises Best to `uptime` if larger and draws the crashed-system screen with the uptime and the
+// best uptime, unlit and without the depth test. Leaves the clear colour blue.
+void GameOver(int uptime);
 
 // The two game-over lines that carry numbers.
 void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine& bestLine);

@@ -1,11 +1,10 @@
-// The game session: start-up, and the main loop's frame step by step.
+// The game session: start-up, and each screen's frame step by step.
 
 #include "game/Session.h"
 
 #include "platform/GL.h"
 
 #include <climits>
-#include <cstdlib>
 #include <iostream>
 
 #include "game/Leak.h"
@@ -14,7 +13,6 @@
 #include "game/Screens.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
-#include "platform/Shell.h"
 
 namespace {
 
@@ -46,6 +44,14 @@ bool LoadPicture(unsigned& handle, const char* file) {
 
 GameSession::GameSession() : Paint(TexRender) {
   Tex = {NoTexture, NoTexture, NoTexture, NoTexture, NoTexture, NoTexture, NoTexture};
+}
+
+bool GameSession::Start() {
+  SetFixedState();
+  if (!LoadArt())
+    return false;
+  ClearSlots();
+  return true;
 }
 
 void GameSession::SetFixedState() {
@@ -87,6 +93,8 @@ void GameSession::ClearSlots() {
 }
 
 void GameSession::Begin(double now) {
+  // One random sequence for every choice of the run: holes, jitter, scatter, sprites.
+  Dice.Seed(Seed);
   StartTime = now;
   Best = 0;
   Angle = StartAngle;
@@ -100,8 +108,58 @@ void GameSession::Begin(double now) {
   FinalUptime = NotYet;
 }
 
-void GameSession::Frame() {
-  ReadClock(GetTime());
+NextFrame GameSession::Step(const FrameInput& input) {
+  Input = input;
+  switch (Shown) {
+    case Screen::Title:
+      return TitleFrame();
+    case Screen::GameOver:
+      return GameOverFrame();
+    default:
+      return Frame();
+  }
+}
+
+int GameSession::Uptime() const {
+  if (Shown == Screen::Title)
+    return 0;
+  // The uptime freezes when the RAM runs out.
+  return static_cast<int>(FinalUptime != NotYet ? FinalUptime : Now - StartTime);
+}
+
+NextFrame GameSession::TitleFrame() {
+  // Drawn in the start-up state every time: lit, with the depth test on, whatever presenting the
+  // last frame left.
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  StartInfo();
+  Present();
+  if (Input.Quit)
+    return NextFrame::Never;
+  if (!Input.Space)
+    return NextFrame::OnInput;
+  Begin(Input.Micros / 1e6);
+  Shown = Screen::Play;
+  return NextFrame::Now;
+}
+
+NextFrame GameSession::GameOverFrame() {
+  // Drawn as the last frame of play leaves the state: unlit, without the depth test.
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  GameOver(static_cast<int>(FinalUptime));
+  Present();
+  if (Input.Quit)
+    return NextFrame::Never;
+  if (!Input.Space)
+    return NextFrame::OnInput;
+  Restart(Input.Micros / 1e6);
+  return NextFrame::Now;
+}
+
+NextFrame GameSession::Frame() {
+  ReadClock(Input.Micros / 1e6);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   SetCamera();
   Turn();
@@ -116,7 +174,7 @@ void GameSession::Frame() {
   Fnt.SetScreen(ScreenWidth, ScreenHeight);
   DrawCursor();
   DrawStatus();
-  FlipBuffers();
+  Present();
   // Face textures are painted only here, between presenting and the next clear, since
   // without framebuffer objects the painting borrows the back buffer.
   if (TickDue())
@@ -124,6 +182,8 @@ void GameSession::Frame() {
   PaintPatch();
   RunOut();
   LastTime = Now;
+  // Esc, or the window closed: the frame has run to its end, and the run ends with it.
+  return Input.Quit ? NextFrame::Never : NextFrame::Now;
 }
 
 void GameSession::ReadClock(double now) {
@@ -151,17 +211,17 @@ void GameSession::LookAtCase() {
 
 void GameSession::Turn() {
   // Both keys held cancel out.
-  if (Keys[KeyLeft])
+  if (Input.Left)
     Angle += TurnPerMs * FrameMs;
-  if (Keys[KeyRight])
+  if (Input.Right)
     Angle += -TurnPerMs * FrameMs;
 }
 
 void GameSession::Pick() {
   // No edge detection: a held button picks in every frame, so sweeping patches all it passes.
-  if (!Mouse.Left)
+  if (!Input.Button)
     return;
-  const int pick = PickUnderPointer(Mouse.X, Mouse.Y);
+  const int pick = PickUnderPointer(Input.X, Input.Y);
   if (CloseHoles(Holes, HoleSlots, pick))
     PatchedId = pick;
 }
@@ -188,10 +248,10 @@ void GameSession::DrawCursor() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // A pointer over the bars around the picture is not over the game.
-  if (Mouse.X < 0 || Mouse.X >= ScreenWidth || Mouse.Y < 0 || Mouse.Y >= ScreenHeight)
+  if (Input.X < 0 || Input.X >= ScreenWidth || Input.Y < 0 || Input.Y >= ScreenHeight)
     return;
-  const int x = Mouse.X;
-  const int y = ScreenHeight - Mouse.Y;
+  const int x = Input.X;
+  const int y = ScreenHeight - Input.Y;
   glBegin(GL_QUADS);
   glTexCoord2f(0, 1);
   glVertex2i(x - CursorHalfSize, y - CursorHalfSize);
@@ -210,9 +270,7 @@ void GameSession::ComposeStatus() {
     RamLine << Ram << "k";
   else
     RamLine << "0";
-  // The uptime freezes when the RAM runs out.
-  const double seconds = FinalUptime != NotYet ? FinalUptime : Now - StartTime;
-  UptimeLine.Clear() << "Uptime: " << static_cast<int>(seconds) << " Seconds";
+  UptimeLine.Clear() << "Uptime: " << Uptime() << " Seconds";
 }
 
 void GameSession::DrawStatus() {
@@ -231,8 +289,8 @@ void GameSession::LeakTick() {
   for (ParticleStruct& slot : Holes) {
     if (slot.Active)
       continue;
-    if (std::rand() % OpenChance == 1)
-      PaintHole(Paint, Tex, Tex.HoleTex, CreateLeak(&slot), false);
+    if (Dice.Next() % OpenChance == 1)
+      PaintHole(Paint, Tex, Tex.HoleTex, CreateLeak(&slot, Dice), Scatter());
     break;
   }
   // Every open hole, a new one included, sprays and drains. The drain is this frame's time,
@@ -240,8 +298,8 @@ void GameSession::LeakTick() {
   for (const ParticleStruct& slot : Holes) {
     if (!slot.Active)
       continue;
-    EmitLeak(LeakParticles, slot, ViewRotation);
-    const double left = FrameMs * -DrainPerMs + Ram;
+    EmitLeak(LeakParticles, slot, ViewRotation, Dice);
+    const double left = FrameMs * -Drain + Ram;
     // A frame long enough to drain past the int range (hours away on a screen) just ends the
     // game, instead of converting an out-of-range value.
     Ram = left > INT_MIN ? static_cast<int>(left) : INT_MIN;
@@ -253,7 +311,7 @@ void GameSession::PaintPatch() {
   if (PatchedId == NoHole)
     return;
   // Scattered: each patch sits a little off centre and turned.
-  PaintHole(Paint, Tex, Tex.PatchTex, PatchedId, true);
+  PaintHole(Paint, Tex, Tex.PatchTex, PatchedId, DrawScatter(Dice));
   PatchedId = NoHole;
 }
 
@@ -265,30 +323,28 @@ void GameSession::RunOut() {
     GameOverTime = Now + GameOverDelay;
     FinalUptime = Now - StartTime;
     Ram = 0;
+    Shown = Screen::RunningOut;
     return;
   }
   Ram = 0;
   if (Now > GameOverTime)
-    EndGame(GameOver(static_cast<int>(FinalUptime)));
+    Shown = Screen::GameOver;
 }
 
-void GameSession::EndGame(bool again) {
-  if (again) {
-    // The angle, the tick clock, the frame clock, Best and the particles in flight carry over.
-    for (ParticleStruct& slot : Holes)
-      slot.Active = false;
-    RestoreFaces(Paint, Tex);
-    // Read after the game-over screen: the new game's uptime starts when the player chose it,
-    // and so does the next frame's time, so the wait on that screen drains nothing.
-    StartTime = GetTime();
-    Now = StartTime;
-    GameOverTime = NotYet;
-    Ram = StartRam;
-    FinalUptime = NotYet;
-  } else {
-    RunLevel = 0;
-    Ram = 0;
-  }
+void GameSession::Restart(double now) {
+  // The angle, the tick clock, the frame clock, Best and the particles in flight carry over.
+  for (ParticleStruct& slot : Holes)
+    slot.Active = false;
+  RestoreFaces(Paint, Tex, Dice);
+  // The new game's uptime starts when the player chose it, and so does the next frame's time, so
+  // the wait on the game-over screen drains nothing.
+  StartTime = now;
+  Now = now;
+  LastTime = now;
+  GameOverTime = NotYet;
+  Ram = StartRam;
+  FinalUptime = NotYet;
+  Shown = Screen::Play;
   // The game-over screen leaves its blue behind.
   glClearColor(0, 0, 0, 0);
 }

@@ -1,16 +1,32 @@
-// One game session: everything Render owns, with the frame's steps as member functions so the
-// frame reads as the ordered list it is and tests can drive one step at a time.
+// One game session: everything the game owns, with the screens it moves through and the steps of
+// a frame as member functions, so that each frame reads as the ordered list it is and tests can
+// drive one step at a time. A frame never waits: the platform's loop runs one after another.
 #pragma once
 
+#include <cstdint>
+
 #include "game/Compybox.h"
+#include "game/Random.h"
+#include "game/Replay.h"
 #include "game/Rules.h"
 #include "game/Text.h"
 #include "gfx/ParticleManager.h"
+#include "platform/Shell.h"
 
 // Sentinel of GameOverTime and FinalUptime while a game runs; compared exactly.
 constexpr double NotYet = -1.0;
 
+// The screens, in the order a run meets them: the title once, then play, the two seconds after
+// the RAM ran out, and the game-over screen, which leads to play again or to the end.
+enum class Screen { Title, Play, RunningOut, GameOver };
+
 struct GameSession {
+  Screen Shown = Screen::Title;
+  FrameInput Input;           // the player and the clock in this frame
+  Random Dice;                // every random choice of the run
+  std::uint64_t Seed = 0;     // Dice's seed, taken when the title screen is left
+  double Drain = DrainPerMs;  // RAM an open hole drains per millisecond
+
   ParticleManager LeakParticles;
   ParticleStruct Holes[HoleSlots] = {};
   FaceTextures Tex = {};
@@ -35,18 +51,27 @@ struct GameSession {
 
   GameSession();
 
-  // Start-up: the fixed GL state, the art (false after printing the first failure), the slots,
-  // and the first game's values once the title screen is done.
+  // Start-up: the fixed GL state, the art and the slots. False after printing the first art file
+  // that failed to load.
+  bool Start();
   void SetFixedState();
   bool LoadArt();
   void ClearSlots();
+  // The first game's values once the title screen is left; the random sequence starts here.
   void Begin(double now);
 
-  // One frame of the main loop, all steps in order. Esc needs no step: the key callback ends the
-  // run, and the loop stops before the next frame.
-  void Frame();
+  // One frame of `input` on the screen shown: drawn, presented, and the game moved on.
+  NextFrame Step(const FrameInput& input);
+  // The seconds of uptime the status line shows now (0 before the first game).
+  int Uptime() const;
 
-  // The frame's steps.
+  // The frames of each screen. Each still screen is drawn whole from the session's state, so it
+  // can be drawn again whenever the window lost it.
+  NextFrame TitleFrame();
+  NextFrame Frame();  // play, and the two seconds after the RAM ran out
+  NextFrame GameOverFrame();
+
+  // The play frame's steps.
   void ReadClock(double now);
   // The perspective projection; leaves GL_MODELVIEW selected.
   void SetCamera();
@@ -66,6 +91,6 @@ struct GameSession {
   void PaintPatch();
   void RunOut();
 
-  // After the game-over screen: a fresh game (`again`) or the end of the loop.
-  void EndGame(bool again);
+  // After the game-over screen, when the player chose to play again at `now`: a fresh game.
+  void Restart(double now);
 };

@@ -3,8 +3,6 @@
 
 #include "platform/GL.h"
 
-#include <cstdlib>
-
 #include "gfx/Texture.h"
 
 namespace {
@@ -53,7 +51,7 @@ bool ParticleManager::LoadTexture(const char* filename) {
   return true;
 }
 
-void ParticleManager::Add(float x, float y, float z, float vx, float vy, float vz) {
+void ParticleManager::Add(float x, float y, float z, float vx, float vy, float vz, bool sprite) {
   // The ring: the entry written longest ago is replaced, live or not.
   if (Next == PoolSize)
     Next = 0;
@@ -65,7 +63,7 @@ void ParticleManager::Add(float x, float y, float z, float vx, float vy, float v
   p.VelY = vy;
   p.VelZ = vz;
   p.Active = true;
-  p.Sprite = std::rand() & 1;
+  p.Sprite = sprite;
   Next++;
 }
 

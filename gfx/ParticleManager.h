@@ -21,8 +21,8 @@ public:
   // Loads the particle texture (two sprites stacked along t); false on failure, with the
   // texture in use left as it was.
   bool LoadTexture(const char* filename);
-  // Starts one particle, overwriting the ring's oldest entry. Draws one rand() for the sprite.
-  void Add(float x, float y, float z, float vx, float vy, float vz);
+  // Starts one particle showing `sprite` (0 or 1), overwriting the ring's oldest entry.
+  void Add(float x, float y, float z, float vx, float vy, float vz, bool sprite);
   // Moves every live particle by dt milliseconds and draws it. Expects GL_TEXTURE_2D enabled;
   // leaves lighting and blending off, depth writes on and the particle texture bound.
   void Render(double dt);

@@ -4,8 +4,6 @@
 
 #include "platform/GL.h"
 
-#include <cstdlib>
-
 namespace {
 
 // Face textures are 256x256 and one texel is one pixel of the composition square.
@@ -22,11 +20,6 @@ constexpr int SpriteHalf = 20;
 // buffer of the window.
 GLFramebufferProcs Procs;
 GLTextureTarget Target;
-
-// Random offset of a scattered patch: -4..+3 pixels.
-int Jitter() {
-  return std::rand() % 8 - 4;
-}
 
 // The base picture fills the square one texel per pixel. Nearest sampling copies each texel
 // exactly, so a face composed onto itself keeps every texel outside the new sprite.
@@ -81,7 +74,7 @@ void CellCentre(int cell, int& x, int& y) {
   y = FirstCentre - static_cast<int>(CellPitch * row);
 }
 
-void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter) {
+void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& scatter) {
   // The square, one unit a pixel, in the bottom-left corner of whichever target is drawn into.
   GLint viewport[4];
   ReadViewport(viewport);
@@ -104,10 +97,9 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool 
 
   int x, y;
   CellCentre(cell, x, y);
-  // The order of the draws is part of the game's random sequence: x, then y, then the angle.
-  if (scatter) {
-    x += Jitter();
-    y += Jitter();
+  if (scatter.On) {
+    x += scatter.X;
+    y += scatter.Y;
   }
 
   DrawBase(base);
@@ -117,8 +109,8 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool 
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glBindTexture(GL_TEXTURE_2D, overlay);
   glTranslatef(static_cast<float>(x), static_cast<float>(y), 0);
-  if (scatter)
-    glRotatef(static_cast<float>(std::rand() % 90), 0, 0, 1);
+  if (scatter.On)
+    glRotatef(static_cast<float>(scatter.Angle), 0, 0, 1);
   DrawSprite();
 
   // Redefines the target's whole image, dropping any alpha it was loaded with.

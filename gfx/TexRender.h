@@ -16,9 +16,18 @@ bool ChoosePaintTarget(GLProcLookup lookup);
 // the 256x256 composition square, y up from its bottom row.
 void CellCentre(int cell, int& x, int& y);
 
+// How a stamp sits on its cell when it is scattered: moved by X, Y pixels (right, up) and turned
+// by Angle degrees. The game draws these from its random sequence.
+struct Scatter {
+  bool On = false;
+  int X = 0;
+  int Y = 0;
+  int Angle = 0;
+};
+
 // Draws `base`, stamps `overlay` (40x40) on cell `cell`, and copies the square into `target`,
-// which becomes a 256x256 GL_RGB texture. With `scatter` the stamp is jittered and turned,
-// drawing three rand() values (x offset, y offset, angle); without it none.
+// which becomes a 256x256 GL_RGB texture. A stamp scattered is moved and turned as `scatter`
+// says; one that is not sits straight on the cell's centre.
 //
 // Expects an opaque white current colour and the default (modulate) texture environment; without
 // a framebuffer object of its own it paints in the bottom-left corner of the picture (or window)
@@ -26,4 +35,4 @@ void CellCentre(int cell, int& x, int& y);
 // and the viewport: it leaves a 256x256 ortho projection, the model-view (current mode)
 // translated to the stamp, texturing and SRC_ALPHA blending on, lighting, depth and scissor
 // tests off, `target` bound and `base` with linear filters.
-void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter);
+void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& scatter);

@@ -51,17 +51,6 @@ void Picture::Direct(int frameWidth, int frameHeight) {
   Straight = straight;
 }
 
-void Picture::Keep() {
-  if (!Straight || Target.Framebuffer == 0)
-    return;
-  // The frame in the window's back buffer, copied into the picture before it is shown.
-  GLint bound = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  glBindTexture(GL_TEXTURE_2D, Target.Colour);
-  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, Width, Height);
-  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
-}
-
 void Picture::Present(int frameWidth, int frameHeight) {
   if (!Straight)
     ShowAgain(frameWidth, frameHeight);

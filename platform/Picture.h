@@ -41,13 +41,10 @@ public:
   // the window when its frame is the picture's size (nothing to scale, so nothing to present),
   // else into the off-screen picture.
   void Direct(int frameWidth, int frameHeight);
-  // Keeps the frame drawn straight into the window, to show again later: for a frame that stays
-  // on screen while the game waits.
-  void Keep();
   // Puts the frame just drawn into the window's back buffer (frameWidth x frameHeight pixels):
   // there already when drawn straight, else shown from the picture (ShowAgain).
   void Present(int frameWidth, int frameHeight);
-  // Shows the picture (the last frame drawn off-screen, or kept) in the window's back buffer
+  // Shows the picture (the last frame drawn off-screen) in the window's back buffer
   // where it shows, black around it: one window pixel a picture pixel at whole-number scales;
   // between them the picture is enlarged to the next whole number, nearest pixel, and that is
   // drawn smoothed, which keeps edges within a window pixel. Then directs drawing as Direct

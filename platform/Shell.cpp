@@ -32,8 +32,16 @@ int WindowWidth = 0, WindowHeight = 0;
 int FrameWidth = 0, FrameHeight = 0;
 // The pointer where GLFW last reported it, in screen coordinates of the window.
 double PointerX = 0, PointerY = 0;
-// Set when the window's pixels were lost or its size changed: present the picture again.
+// Set when the window's pixels were lost or its size changed: a still screen is drawn again.
 bool PictureLost = false;
+// Set when input changed since the last frame: a still screen looks at it.
+bool InputArrived = false;
+
+// The game the loop runs, and whether its last frame was of a still screen.
+FrameFunction GameFrame = nullptr;
+EndFunction GameEnd = nullptr;
+void* TheGame = nullptr;
+bool Still = false;
 
 // The pointer in picture pixels, for the game: mapped from the window through where the picture
 // shows now. Kept as it was while the window has no pixels at all (minimised).
@@ -102,6 +110,7 @@ void KeyCallback(int key, int action) {
   // Esc ends the run on whichever screen it is pressed.
   if (Keys[KeyEscape])
     RunLevel = 0;
+  InputArrived = true;
 }
 
 void MouseButtonCallback(int button, int action) {
@@ -109,16 +118,19 @@ void MouseButtonCallback(int button, int action) {
     Mouse.Left = (action == GLFW_PRESS);
   if (button == GLFW_MOUSE_BUTTON_RIGHT)
     Mouse.Right = (action == GLFW_PRESS);
+  InputArrived = true;
 }
 
 void MousePosCallback(int x, int y) {
+  if (x != Mouse.X || y != Mouse.Y)
+    InputArrived = true;
   Mouse.X = x;
   Mouse.Y = y;
 }
 
-void InitWindow(int width, int height, int bits) {
+const char* InitWindow(int width, int height, int bits) {
   if (glfwInit() != GLFW_TRUE)
-    throw "Failed to initialize GLFW.";
+    return "Failed to initialize GLFW.";
 
   // A third of the depth for each colour (10 bits each for 32), one alpha bit, 8 depth bits and
   // one stencil bit. GLFW takes these as wishes and picks the closest framebuffer.
@@ -132,7 +144,7 @@ void InitWindow(int width, int height, int bits) {
   OpeningSize(openWidth, openHeight);
   Window = glfwCreateWindow(openWidth, openHeight, "Sieve Rush", nullptr, nullptr);
   if (!Window)
-    throw "Failed to open window.";
+    return "Failed to open window.";
   ShowIcon(Window);
   glfwMakeContextCurrent(Window);
   PictureWidth = width;
@@ -162,38 +174,43 @@ void InitWindow(int width, int height, int bits) {
   glLoadIdentity();
   glFrustum(-0.5 * aspect, 0.5 * aspect, -0.5, 0.5, 1.0, 500.0);
   glMatrixMode(GL_MODELVIEW);
+  return nullptr;
 }
 
-void FlipBuffers() {
-  // GLFW 3 does not process events inside the swap: the frame's input arrives here, first.
+void StartRun(FrameFunction frame, EndFunction end, void* game) {
+  GameFrame = frame;
+  GameEnd = end;
+  TheGame = game;
+  Still = false;
+}
+
+Turn TakeTurn() {
+  // GLFW 3 delivers input here, to the callbacks; a frame sees one consistent state.
   glfwPollEvents();
+  if (glfwWindowShouldClose(Window) && RunLevel != 0) {
+    RunLevel = 0;
+    InputArrived = true;
+  }
+  if (Still && !InputArrived && !PictureLost)
+    return Turn::Waited;
+  InputArrived = false;
+  PictureLost = false;
+  // The window's size may have changed since the last frame: this one goes where it now belongs.
+  GamePicture.Direct(FrameWidth, FrameHeight);
+  const NextFrame next = GameFrame(TheGame);
+  Still = next == NextFrame::OnInput;
+  return next == NextFrame::Never ? Turn::Ended : Turn::Ran;
+}
+
+int FinishRun() {
+  const int status = GameEnd(TheGame);
+  CloseWindow();
+  return EndProgram(status);
+}
+
+void Present() {
   GamePicture.Present(FrameWidth, FrameHeight);
   glfwSwapBuffers(Window);
-  PictureLost = false;
-  YieldFrame();
-  // The window's size may have changed meanwhile: the next frame goes where it now belongs.
-  GamePicture.Direct(FrameWidth, FrameHeight);
-  if (glfwWindowShouldClose(Window))
-    RunLevel = 0;
-}
-
-void HoldFrame() {
-  if (!WindowKeepsItsPixels())
-    GamePicture.Keep();
-  FlipBuffers();
-}
-
-void WaitForInput() {
-  WaitForEvents();
-  if (PictureLost) {
-    GamePicture.ShowAgain(FrameWidth, FrameHeight);
-    glfwSwapBuffers(Window);
-    PictureLost = false;
-  }
-}
-
-bool WindowOpen() {
-  return !glfwWindowShouldClose(Window);
 }
 
 double GetTime() {

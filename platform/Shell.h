@@ -1,5 +1,5 @@
-// The platform as the game sees it: input state kept by the window callbacks, presenting a
-// frame, polling events, the window's state and the timer. The only header of the shell that the
+// The platform as the game sees it: input state kept by the window callbacks, the loop that runs
+// the game's frames, presenting a frame and the timer. The only header of the shell that the
 // game includes; it does not expose GLFW.
 #pragma once
 
@@ -21,7 +21,8 @@ struct MouseStruct {
   bool Right;
 };
 
-// The game and its screens run while this is nonzero; only 0 is ever stored into it.
+// The game runs while this is nonzero; Esc and closing the window clear it, and only 0 is ever
+// stored into it.
 extern int RunLevel;
 // Keys[k] is true while the key with code k is down.
 extern bool Keys[KeyLast + 1];
@@ -30,22 +31,28 @@ extern MouseStruct Mouse;
 // Opens the game's window for a picture of width x height (colour depth bits), with its GL
 // context and input callbacks, and directs drawing into the picture, whose viewport covers it.
 // The window opens larger on a monitor that scales its content, and may be resized, maximised
-// or made fullscreen (F11, Alt+Enter): the picture is shown as large as fits. Throws a
-// `const char*` message on failure.
-void InitWindow(int width, int height, int bits);
-// Processes pending input, shows the picture in the window, and clears RunLevel once the window
-// is closed. Then directs drawing into the picture again; the GL state it leaves is
-// Picture::ShowAgain's (platform/Picture.h) where the picture is shown scaled, else untouched.
-void FlipBuffers();
-// FlipBuffers for a frame that stays on screen while the game waits (the title and game-over
-// screens): the platform keeps it, and shows it again whenever the window loses it.
-void HoldFrame();
-// Processes pending input, sleeping until some arrives or a short while has passed, and shows
-// the held frame again if the window lost it (uncovered, restored, resized). For the title and
-// game-over screens' wait loops.
-void WaitForInput();
-// False once the user has closed the window.
-bool WindowOpen();
+// or made fullscreen (F11, Alt+Enter): the picture is shown as large as fits. Returns null, or
+// what failed in words.
+const char* InitWindow(int width, int height, int bits);
+
+// What a frame asks of the loop next: another frame at once (the game moves), another once input
+// arrives or the window lost its picture (a still screen: it is drawn again from its state), or
+// the end.
+enum class NextFrame { Now, OnInput, Never };
+using FrameFunction = NextFrame (*)(void* game);
+// Called once after the last frame; returns the program's exit status.
+using EndFunction = int (*)(void* game);
+
+// Runs the game: pending input is taken in, then `frame` draws and presents one frame and says
+// what comes next; a still screen sleeps until input arrives. After the last frame, calls `end`,
+// closes the window and returns EndProgram's status. In the browser the page's animation frames
+// run the loop and this never returns: the page hears the status.
+int RunFrames(FrameFunction frame, EndFunction end, void* game);
+
+// Shows the picture drawn so far in the window, then directs drawing into the picture again; the
+// GL state it leaves is Picture::ShowAgain's (platform/Picture.h) where the picture is shown
+// scaled, else untouched. Never waits for input.
+void Present();
 // Seconds since the shell started.
 double GetTime();
 

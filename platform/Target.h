@@ -3,13 +3,12 @@
 // x11/Icon.cpp or windows/Icon.cpp. Private to the platform.
 #pragma once
 
+#include "platform/Shell.h"
+
 struct GLFWwindow;
 
 // Alpha bits the window asks for.
 int WindowAlphaBits();
-// Whether the window keeps what it shows however it is covered (a page's canvas does), so that a
-// frame held on screen need not be kept by the platform.
-bool WindowKeepsItsPixels();
 // The size, in screen coordinates, a window opens at for a picture of width x height.
 void OpeningSize(int& width, int& height);
 // Keeps the window at width x height, which the player can no longer change.
@@ -19,10 +18,6 @@ void FixWindowSize(GLFWwindow* window, int width, int height);
 void PrepareContext();
 // Gives the window the game's icon.
 void ShowIcon(GLFWwindow* window);
-// After a frame is presented: hands control back to whoever shows the frame.
-void YieldFrame();
-// Processes pending events, waiting for some for a short while at most.
-void WaitForEvents();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
 // Seconds on the game's clock since GLFW started: the time the game could not run (a hidden
@@ -30,6 +25,14 @@ void ToggleFullscreen(GLFWwindow* window);
 double ClockSeconds();
 
 // What the shell (Shell.cpp) offers the targets' files:
+// The game the loop runs (RunFrames' arguments), kept for TakeTurn and FinishRun.
+void StartRun(FrameFunction frame, EndFunction end, void* game);
+// One turn of the loop: pending input taken in, then a frame run, unless the screen is still and
+// neither input arrived nor the window lost its picture.
+enum class Turn { Ran, Waited, Ended };
+Turn TakeTurn();
+// After the last frame: the game's end, the window closed; the program's exit status.
+int FinishRun();
 // The pointer moved to (x, y), in the window's coordinates from its top-left corner.
 void PointerMoved(double x, double y);
 // The window is now windowWidth x windowHeight (its coordinates), frameWidth x frameHeight pixels.

@@ -6,7 +6,6 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 #include <vector>
@@ -15,9 +14,7 @@
 #include "game/Picking.h"
 #include "game/Render.h"
 #include "game/Session.h"
-#include "platform/Callbacks.h"
 #include "platform/GL.h"
-#include "platform/Picture.h"
 #include "platform/Shell.h"
 
 namespace {
@@ -25,39 +22,35 @@ namespace {
 // Calls of the face painting, recorded instead of drawn.
 using PaintCall = std::tuple<unsigned, unsigned, unsigned, int, bool>;
 std::vector<PaintCall> Painted;
-void Record(unsigned base, unsigned target, unsigned overlay, int cell, bool scatter) {
-  Painted.emplace_back(base, target, overlay, cell, scatter);
+std::vector<Scatter> Scattered;
+void Record(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& scatter) {
+  Painted.emplace_back(base, target, overlay, cell, scatter.On);
+  Scattered.push_back(scatter);
 }
 
-// Moves the pointer to the window pixel of a `frame`-sized window (the picture shown in it as the
-// platform shows it) where a point of the case turned by `angle` degrees shows under the game's
-// camera, and on into the game through the platform's mapping.
-void PointAt(const ParticleStruct& p, double angle, std::pair<int, int> frame) {
+// Points the game at the picture pixel where a point of the case turned by `angle` degrees shows
+// under the game's camera.
+void PointAt(FrameInput& in, const ParticleStruct& p, double angle) {
   const double a = angle * M_PI / 180, depth = 2.75 + p.X * std::sin(a) - p.Z * std::cos(a);
-  const double x = 400 + 400 * (p.X * std::cos(a) + p.Z * std::sin(a)) / depth;
-  const int up = static_cast<int>(300 + 400 * p.Y / depth);  // picture rows from the bottom
-  const PixelRect shown = FitPicture(frame.first, frame.second, 800, 600);
-  int pictureX = 0, pictureY = 0;
-  FrameToPicture(shown, frame.second, 800, 600,
-                 shown.X + static_cast<int>((static_cast<int>(x) + 0.5) * shown.Width / 800),
-                 frame.second - 1 - shown.Y - static_cast<int>((up + 0.5) * shown.Height / 600),
-                 pictureX, pictureY);
-  MousePosCallback(pictureX, pictureY);
+  in.X = static_cast<int>(400 + 400 * (p.X * std::cos(a) + p.Z * std::sin(a)) / depth);
+  in.Y = 599 - static_cast<int>(300 + 400 * p.Y / depth);
 }
 
 // A session in the shell's window (opened once, in the art's folder as a player starts the
-// game) with its art loaded, its painting recorded and input released.
+// game) with its art loaded and its painting recorded, on the title screen.
 struct Game : GameSession {
   Game() {
     [[maybe_unused]] static const bool open =
         (InitWindow(800, 600, 32), std::filesystem::current_path(SIEVERUSH_PLAY_DIR), true);
-    EXPECT_TRUE(LoadArt());
-    SetFixedState();
+    EXPECT_TRUE(Start());
     Paint = Record;
     Painted.clear();
-    for (int key : {KeySpace, KeyEscape})
-      KeyCallback(key, 0);
-    RunLevel = 1;
+    Scattered.clear();
+  }
+  // One frame at `seconds`, with `in`'s keys and pointer.
+  NextFrame At(double seconds, FrameInput in = {}) {
+    in.Micros = static_cast<std::int64_t>(seconds * 1e6);
+    return Step(in);
   }
 };
 
@@ -75,80 +68,129 @@ TEST(HoleIds, EveryIdFrom1To108NamesOneCellAndBack) {
   }
 }
 
-// A leak tick from the open slots `Open` (bit i: slot i) whose first draw leaves `Chance` modulo
-// 50 (-1: all open, no draw), and the slots open after it.
+// Leak ticks from the open slots `Open` (bit i: slot i) under many seeds: a hole opens about one
+// tick in 50, in the lowest free slot, painted on its own cell; then every open hole drains this
+// frame's time, cut to whole RAM after each hole, and sprays from its spot turned with the case.
 TEST(Game, LeakTickOpensInTheLowestFreeSlotThenEveryHoleSpraysAndDrains) {
   const struct {
-    unsigned Open, OpenAfter;
-    int Chance, Ram, RamAfter;
+    unsigned Open;
+    int Ram, RamShut, RamOpened;
     double FrameMs;
-  } cases[] = {{0b101, 0b111, 1, StartRam, StartRam - 3 * 2560, 20},
-               {0b1, 0b1, 0, 100, -28, 1},
-               {0b11, 0b11, 2, 1000, 996, 0.0109},  // 1.3952 a hole, cut after each
-               {0xFFF, 0xFFF, -1, 100, 100 - 12 * 128, 1}};
+  } cases[] = {{0b101, StartRam, StartRam - 2 * 2560, StartRam - 3 * 2560, 20},
+               {0b1, 100, -28, -156, 1},
+               {0b11, 1000, 996, 994, 0.0109},  // 1.3952 a hole, cut after each
+               {0xFFF, 100, 100 - 12 * 128, 100 - 12 * 128, 1}};
+  Game S;
   for (const auto& c : cases) {
-    Game S;
-    for (int i = 0; i < HoleSlots; ++i)
-      if (c.Open >> i & 1)
-        PlaceLeak(&S.Holes[i], i % 4, i % 6, i % 3);
-    const int opened = std::popcount(c.OpenAfter & ~c.Open), holes = std::popcount(c.OpenAfter);
-    std::vector<int> d(50);
-    unsigned seed = 0;  // the first whose first draw leaves the chance wanted
-    while (std::srand(++seed), std::generate(d.begin(), d.end(), std::rand),
-           c.Chance >= 0 && d[0] % 50 != c.Chance) {
+    int openings = 0;
+    for (std::uint64_t seed = 1; seed <= 500; ++seed) {
+      for (int i = 0; i < HoleSlots; ++i)
+        S.Holes[i].Active = false;
+      for (int i = 0; i < HoleSlots; ++i)
+        if (c.Open >> i & 1)
+          PlaceLeak(&S.Holes[i], i % 4, i % 6, i % 3);
+      Painted.clear();
+      S.Dice.Seed(seed);
+      S.Ram = c.Ram, S.FrameMs = c.FrameMs, S.Now = 3, S.Angle = 90;
+      S.TakeViewRotation();
+      S.LeakTick();
+      unsigned open = 0;
+      for (int i = 0; i < HoleSlots; ++i)
+        open |= unsigned{S.Holes[i].Active} << i;
+      const bool opened = open != c.Open;
+      openings += opened;
+      ASSERT_TRUE(open == c.Open || open == (c.Open | (c.Open + 1))) << seed;
+      EXPECT_EQ(S.Ram, opened ? c.RamOpened : c.RamShut);
+      EXPECT_EQ(S.NextTick, 3 + 0.014999999664723873);
+      const int id = S.Holes[std::countr_zero(~c.Open) % HoleSlots].Id;
+      const unsigned w = WorkingTexture(S.Tex, id);
+      EXPECT_EQ(Painted,
+                std::vector<PaintCall>(opened, {w, w, S.Tex.HoleTex, CellIndex(id), false}));
+      // Each open hole sprays from its spot turned with the case, a quarter: (x, z) to (z, -x).
+      for (int i = 0; i < HoleSlots; ++i)
+        if (open >> i & 1) {
+          const ParticleStruct p = LeakParticle(S.Holes[i], S.ViewRotation, 0, 0, 0);
+          EXPECT_LT(std::abs(p.X - S.Holes[i].Z) + std::abs(p.Z + S.Holes[i].X), 1e-6f) << i;
+        }
     }
-    std::srand(seed);
-    S.Ram = c.Ram, S.FrameMs = c.FrameMs, S.Now = 3, S.Angle = 90;
-    S.TakeViewRotation();
-    S.LeakTick();
-    // The chance, the new hole's face, row and column; per hole three jitters and a sprite.
-    EXPECT_EQ(std::rand(), d[(c.Chance >= 0) + 3 * opened + 4 * holes]);
-    EXPECT_EQ(S.Ram, c.RamAfter);
-    EXPECT_EQ(S.NextTick, 3 + 0.014999999664723873);
-    // A new hole is painted on its own cell over what its face shows.
-    const int id = S.Holes[std::countr_zero(c.OpenAfter & ~c.Open) % 32].Id;
-    const unsigned w = WorkingTexture(S.Tex, id);
-    EXPECT_EQ(Painted, std::vector<PaintCall>(opened, {w, w, S.Tex.HoleTex, CellIndex(id), false}));
-    // Each open hole sprays from its spot turned with the case, a quarter: (x, z) to (z, -x).
-    for (int i = 0; i < HoleSlots; ++i)
-      if (c.OpenAfter >> i & 1) {
-        const ParticleStruct p = LeakParticle(S.Holes[i], S.ViewRotation, 0, 0, 0);
-        const float off = std::abs(p.X - S.Holes[i].Z) + std::abs(p.Z + S.Holes[i].X);
-        EXPECT_TRUE(S.Holes[i].Active && off < 1e-6f) << i;
-      }
+    EXPECT_TRUE(c.Open == 0xFFF ? openings == 0 : openings > 2 && openings < 25) << openings;
   }
 }
 
-// Running out, then the game-over screen left with the Spacebar (a new game) or with Esc.
-TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
+// Whole games from the title, frame after frame with nobody playing: the same seed plays the same
+// games (the same holes open, the same uptimes), and a run's second game goes on with the
+// sequence instead of repeating the first.
+TEST(Game, OneSeedPlaysOneGameAndTheNextGameGoesOnWithTheSequence) {
+  using Games = std::vector<std::pair<std::vector<int>, int>>;  // holes opened, uptime
+  const auto play = [](std::uint64_t seed) {
+    Game S;
+    S.Seed = seed;
+    FrameInput space;
+    space.Space = true;
+    Games games;
+    double t = 1;
+    S.At(t, space);
+    for (int game = 0; game < 2; ++game) {
+      games.emplace_back();
+      while (S.Shown != Screen::GameOver) {
+        int before[HoleSlots];
+        for (int i = 0; i < HoleSlots; ++i)
+          before[i] = S.Holes[i].Active ? S.Holes[i].Id : 0;
+        S.At(t += 0.05);
+        for (int i = 0; i < HoleSlots; ++i)
+          if (S.Holes[i].Active && S.Holes[i].Id != before[i])
+            games.back().first.push_back(S.Holes[i].Id);
+      }
+      games.back().second = S.Uptime();
+      EXPECT_EQ(S.At(t += 0.05, space), NextFrame::Now);  // Space held: a new game at once
+    }
+    return games;
+  };
+  const Games first = play(7), again = play(7), other = play(8);
+  EXPECT_EQ(first, again);
+  EXPECT_NE(first, other);
+  EXPECT_NE(first[0].first, first[1].first);
+  EXPECT_GT(first[0].first.size(), 3u);
+}
+
+// The title waits for the Spacebar (one already held starts at once) or ends on Esc; then running
+// out freezes the uptime, and two seconds later the game-over screen raises Best and waits for the
+// Spacebar (a new game, the rest carried over) or Esc.
+TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
+  FrameInput space, quit;
+  space.Space = true;
+  quit.Quit = true;
+  EXPECT_EQ(Game().At(1, quit), NextFrame::Never);
   for (auto [best, bestAfter, again] :
        {std::tuple{45, 45, true}, {30, 40, true}, {30, 40, false}}) {
     Game S;
-    S.Begin(10);
+    EXPECT_EQ(S.At(5), NextFrame::OnInput);
+    EXPECT_EQ(S.At(10, space), NextFrame::Now);
+    EXPECT_EQ(S.Shown, Screen::Play);
     S.ReadClock(10.02);  // the first frame counts from the start of the game
     EXPECT_NEAR(S.FrameMs, 20, 1e-9);
     Best = best, S.Angle = 123, S.NextTick = 7, S.Ram = -28;
     PlaceLeak(&S.Holes[4], 2, 2, 2);
-    S.ReadClock(50.25);
-    S.RunOut();
-    KeyCallback(again ? KeySpace : KeyEscape, 1);  // held: any game-over screen returns at once
-    S.ReadClock(52.25);  // two seconds on: the game-over screen is not due yet
-    S.RunOut();
-    S.ComposeStatus();
+    EXPECT_EQ(S.At(50.25), NextFrame::Now);
+    EXPECT_EQ(S.At(52.25), NextFrame::Now);  // two seconds on: the game-over screen is not due
+    EXPECT_EQ(S.Shown, Screen::RunningOut);
     EXPECT_EQ(S.RamLine.View(), "Remaining RAM: 0");
     EXPECT_EQ(S.UptimeLine.View(), "Uptime: 40 Seconds");
     EXPECT_FALSE(S.TickDue());
-
-    S.ReadClock(52.26);
-    S.RunOut();
+    S.At(52.26);
+    EXPECT_EQ(S.Shown, Screen::GameOver);
+    EXPECT_EQ(S.At(53), NextFrame::OnInput);
     EXPECT_EQ(Best, bestAfter);
+    if (!again) {
+      EXPECT_EQ(S.At(54, quit), NextFrame::Never);
+      continue;
+    }
+    Painted.clear();
+    Scattered.clear();
+    EXPECT_EQ(S.At(54, space), NextFrame::Now);
     float clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_EQ(clear[2], 0.0f);  // the game-over blue is gone
-    if (!again) {
-      EXPECT_TRUE(RunLevel == 0 && S.Ram == 0);
-      continue;
-    }
     // A new game: full RAM, uptime from now, no holes, clean faces; the rest carries over.
     S.ComposeStatus();
     EXPECT_EQ(S.RamLine.View(), "Remaining RAM: 4000000k");
@@ -159,46 +201,44 @@ TEST(Game, RunningOutFreezesTheUptimeAndTwoSecondsLaterEndsOrRestartsTheGame) {
               (std::vector<PaintCall>{{t.CaseCleanTex, t.CaseTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SidePosZTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SideNegZTex, t.PatchTex, -73, true}}));
+    for (const Scatter& d : Scattered)
+      EXPECT_TRUE(d.X >= -4 && d.X < 4 && d.Y >= -4 && d.Y < 4 && d.Angle >= 0 && d.Angle < 90);
     EXPECT_FALSE(S.Holes[4].Active);
-    EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0 && RunLevel == 1);
+    EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0 && S.Shown == Screen::Play);
   }
 }
 
-// A click on every cell, its face turned to the camera, through the frame's own steps in a window
-// showing the picture at 1x, 2x and 1.8x (fullscreen 1920x1080): every slot of that hole
-// closes, no other, the picture is cleared and the patch goes on that cell.
+// A click on every cell, its face turned to the camera, through the frame's own steps: every
+// slot of that hole closes, no other, the picture is cleared and the patch goes on that cell.
 TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
   const float faceAngle[] = {90, 0, -90, 180};  // -X, +Z, +X, -Z towards the camera
   Game S;
-  MouseButtonCallback(0, 1);
+  S.Input.Button = true;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  for (auto frame : {std::pair{800, 600}, {1600, 1200}, {1920, 1080}})
-    for (int face = 0; face < 4; ++face)
-      for (int column = 0; column < (face % 2 ? 6 : 3); ++column)
-        for (int row = 0; row < 6; ++row) {
-          S.Angle = faceAngle[face];
-          const int id = PlaceLeak(&S.Holes[3], face, row, column);
-          S.Holes[9] = S.Holes[3];
-          PlaceLeak(&S.Holes[0], (face + 2) % 4, row, 0);  // on the far face
-          PointAt(S.Holes[3], S.Angle, frame);
-          S.SetCamera();
-          S.LookAtCase();
-          S.Pick();
-          Painted.clear();
-          S.PaintPatch();
-          const unsigned w = WorkingTexture(S.Tex, id);
-          EXPECT_EQ(Painted,
-                    std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, CellIndex(id), true}));
-          EXPECT_TRUE(!S.Holes[3].Active && !S.Holes[9].Active && S.Holes[0].Active) << id;
-        }
+  for (int face = 0; face < 4; ++face)
+    for (int column = 0; column < (face % 2 ? 6 : 3); ++column)
+      for (int row = 0; row < 6; ++row) {
+        S.Angle = faceAngle[face];
+        const int id = PlaceLeak(&S.Holes[3], face, row, column);
+        S.Holes[9] = S.Holes[3];
+        PlaceLeak(&S.Holes[0], (face + 2) % 4, row, 0);  // on the far face
+        PointAt(S.Input, S.Holes[3], S.Angle);
+        S.SetCamera();
+        S.LookAtCase();
+        S.Pick();
+        Painted.clear();
+        S.PaintPatch();
+        const unsigned w = WorkingTexture(S.Tex, id);
+        EXPECT_EQ(Painted, std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, CellIndex(id), true}));
+        EXPECT_TRUE(!S.Holes[3].Active && !S.Holes[9].Active && S.Holes[0].Active) << id;
+      }
   unsigned char red = 1;
   glReadPixels(400, 300, 1, 1, GL_RED, GL_UNSIGNED_BYTE, &red);
   EXPECT_EQ(red, 0);
 }
 
 // Three pixels marked (GL rows from the bottom): each is read under the pointer at its row
-// counted from the top, its neighbours are not, and a pointer outside the picture (over the bars
-// of a 1920x1080 window, or beyond the window) reads nothing.
+// counted from the top, its neighbours are not, and a pointer outside the picture reads nothing.
 TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideThePicture) {
   Game S;
   glEnable(GL_SCISSOR_TEST);
@@ -213,22 +253,4 @@ TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideThePicture) {
       {{-1, 599}, 0}, {{0, 600}, 0},   {{800, 0}, 0},  {{799, -1}, 0}};
   for (auto [at, pick] : cases)
     EXPECT_EQ(ReadPick(at.first, at.second), pick) << at.first << "," << at.second;
-  // Window pixels (x, y) of a window w x h and the picture pixels they show: at 1.8x the picture
-  // fills 240..1679 of 1920x1080, its edge pixels map in, the bars out; at 2x two window pixels
-  // a picture pixel.
-  for (auto [w, h, x, y, pictureX, pictureY] : {std::array{1920, 1080, 239, 540, -1, 300},
-                                                {1920, 1080, 240, 540, 0, 300},
-                                                {1920, 1080, 1679, 0, 799, 0},
-                                                {1920, 1080, 1680, 0, 800, 0},
-                                                {1920, 1080, 960, -1, 400, -1},
-                                                {1600, 1200, 1, 1, 0, 0},
-                                                {1600, 1200, 2, 3, 1, 1},
-                                                {1600, 1200, 1599, 1199, 799, 599},
-                                                {800, 600, 799, 0, 799, 0}}) {
-    int px = 0, py = 0;
-    FrameToPicture(FitPicture(w, h, 800, 600), h, 800, 600, x, y, px, py);
-    EXPECT_EQ(std::pair(px, py), std::pair(pictureX, pictureY)) << x << "," << y;
-    const bool inside = px >= 0 && px < 800 && py >= 0 && py < 600;
-    EXPECT_TRUE(inside || PickUnderPointer(px, py) == NoHole) << x << "," << y;
-  }
 }

@@ -91,7 +91,7 @@ TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
     const unsigned overlay = LoadTexture(Tga(2, 40, 40, 32, stamp).c_str());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
     for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
-      TexRender(face, face, overlay, cell, false);
+      TexRender(face, face, overlay, cell, Scatter());
       for (int i = 0; i < 40 * 40; ++i)
         for (int c = 0; c < 3; ++c) {
           const int a = stamp[i * 4 + 3], s = stamp[i * 4 + 2 - c];
@@ -115,7 +115,7 @@ TEST_F(GLTest, ParticleFliesFallsAndRetiresBelowTheFloor) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glDisable(GL_TEXTURE_2D);
-  particles.Add(-0.5f, -1, 0, 0.0005f, 0, 0);
+  particles.Add(-0.5f, -1, 0, 0.0005f, 0, 0, false);
   for (auto [dt, x, y, lit] :
        {std::array{1000, 400, 550, 1}, {1000, 600, 300, 1}, {450, 690, 75, 1}, {0, 690, 75, 0}}) {
     glClear(GL_COLOR_BUFFER_BIT);

@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*"; failed=1; }
 # draws) and the shell's one header for the game (input, presenting, waiting, time).
 declare -A may=([image]="image" [font]="font platform/GL.h" [gfx]="gfx image platform/GL.h"
                 [game]="game gfx font image platform/GL.h platform/Shell.h" [platform]="platform"
-                [app]="app game/Render.h platform/Shell.h" [tools]="tools")
+                [app]="app game platform/Shell.h" [tools]="tools")
 cd "$src"
 while IFS=: read -r file line text; do
   room=${file%%/*}

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Longest a wait for input sleeps before its loop looks again (at the window's state), seconds.
-constexpr double WaitSeconds = 0.25;
-
 // Where the window was before it took the whole screen, to go back to.
 int WindowedX = 0, WindowedY = 0, WindowedWidth = 0, WindowedHeight = 0;
 
@@ -39,10 +36,6 @@ GLFWmonitor* MonitorOf(GLFWwindow* window) {
 
 int WindowAlphaBits() {
   return 1;
-}
-
-bool WindowKeepsItsPixels() {
-  return false;
 }
 
 void OpeningSize(int& width, int& height) {
@@ -72,10 +65,21 @@ void FixWindowSize(GLFWwindow* window, int width, int height) {
 
 void PrepareContext() {}
 
-void YieldFrame() {}
-
-void WaitForEvents() {
-  glfwWaitEventsTimeout(WaitSeconds);
+// Frame after frame; a still screen sleeps in the event wait, using no processor, until input
+// arrives or the window needs its picture again.
+int RunFrames(FrameFunction frame, EndFunction end, void* game) {
+  StartRun(frame, end, game);
+  for (;;) {
+    switch (TakeTurn()) {
+      case Turn::Ended:
+        return FinishRun();
+      case Turn::Waited:
+        glfwWaitEvents();
+        break;
+      case Turn::Ran:
+        break;
+    }
+  }
 }
 
 void ToggleFullscreen(GLFWwindow* window) {

@@ -1,7 +1,7 @@
-// The shell in the browser: the page shows a frame only when the script hands control back. The
-// page (page.html) fits the canvas to the screen, keeps the game's clock while it is hidden, hears
-// how the game ended, and hands the game its pointer, touches and touch controls through the
-// Page* functions below.
+// The shell in the browser: the page's animation frames run the game's loop, and the page shows
+// a frame when the script hands control back. The page (page.html) fits the canvas to the screen,
+// keeps the game's clock while it is hidden, hears how the game ended, and hands the game its
+// pointer, touches and touch controls through the Page* functions below.
 #include <GLFW/glfw3.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
@@ -12,11 +12,11 @@
 
 namespace {
 
-// Frames shown and turns of the wait loops so far.
+// Frames run so far.
 int Turns = 0;
 
-// A press from the page keeps its release until a frame (or a turn of a wait) has seen it: a tap
-// on a touch screen, or a scripted click, can be shorter than a frame.
+// A press from the page keeps its release until a frame has seen it: a tap on a touch screen, or
+// a scripted click, can be shorter than a frame.
 struct Latch {
   int PressedAt = -1;  // Turns when pressed
   bool ReleaseDue = false;
@@ -45,7 +45,7 @@ void FollowCanvas() {
   WindowResized(width, height, width, height);
 }
 
-// A turn begins: the releases kept for it happen now.
+// A frame has seen the input: the releases kept for it happen now.
 void NextTurn() {
   ++Turns;
   if (ButtonLatch.ReleaseDue) {
@@ -60,7 +60,19 @@ void NextTurn() {
   }
 }
 
-EM_ASYNC_JS(void, WaitForAnimationFrame, (), { await new Promise(requestAnimationFrame); });
+// One animation frame of the page: a turn of the game's loop, then the page shows what it drew.
+// A still screen with nothing new costs next to nothing here.
+void AnimationFrame() {
+  const Turn turn = TakeTurn();
+  if (turn == Turn::Ran)
+    NextTurn();
+  if (turn == Turn::Ended) {
+    emscripten_cancel_main_loop();
+    FinishRun();
+    return;
+  }
+  FollowCanvas();
+}
 
 }  // namespace
 
@@ -92,11 +104,6 @@ int WindowAlphaBits() {
   return 0;
 }
 
-// The browser keeps the canvas's picture until the page draws again.
-bool WindowKeepsItsPixels() {
-  return true;
-}
-
 // The emulation keeps no current normal: whatever is drawn lit without normals of its own (the
 // title's text) takes vertex attribute 1, its normal's slot, which starts at zero (black) instead
 // of OpenGL's (0, 0, 1) facing the viewer. The page fits the canvas to the screen once the window
@@ -118,20 +125,13 @@ void ShowIcon(GLFWwindow*) {}
 // The browser's own key (F11) and the page's button take a page fullscreen.
 void ToggleFullscreen(GLFWwindow*) {}
 
-// Each presented frame yields until the next animation frame, which also paces the game to the
-// display.
-void YieldFrame() {
-  NextTurn();
-  WaitForAnimationFrame();
-  FollowCanvas();
-}
-
-// Events reach the page only while it has control back: a wait is one animation frame.
-void WaitForEvents() {
-  NextTurn();
-  glfwPollEvents();
-  WaitForAnimationFrame();
-  FollowCanvas();
+// The page's animation frames run the loop, which also paces the game to the display; main's
+// stack stays as it is (nothing is unwound), so the game it holds lives on. The browser keeps the
+// canvas's picture while a still screen waits.
+int RunFrames(FrameFunction frame, EndFunction end, void* game) {
+  StartRun(frame, end, game);
+  emscripten_set_main_loop(AnimationFrame, 0, 1);
+  return 0;
 }
 
 // The page's clock stops while the page is hidden: the browser runs no frame then, and the time
@@ -140,9 +140,8 @@ double ClockSeconds() {
   return PageClock();
 }
 
-// main returns long after the page got control back (every frame yields to it), when nobody
-// waits for its status any more: the page hears it here. Nothing is thrown to end the program, so
-// the browser's console stays quiet.
+// The game ends inside an animation frame, when nobody waits for main's status any more: the page
+// hears it here. Nothing is thrown to end the program, so the browser's console stays quiet.
 EM_JS(void, TellPageEnded, (int status), { Module.onExit(status); });
 int EndProgram(int status) {
   TellPageEnded(status);

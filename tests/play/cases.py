@@ -131,28 +131,47 @@ def doubled(at, title, what):  # each picture pixel a 2x2 square of the title dr
           f'{what}: the picture pixels are no 2x2 squares of the title drawn at 1x')
 
 def screens(p):
-    """The title at 1x as always; F11 to the whole 1920x1080 screen, the picture 1440x1080 between
-    black bars; gone when the window is unmapped, back when it is mapped; F11 to the window again."""
+    """The title at 1x as always, and again after the window was unmapped and mapped. Moved and
+    resized, then F11 to the whole 1920x1080 screen: the picture 1440x1080 between black bars;
+    F11 again: the window back where it was, at its size."""
     title = today(p)
     title_shown(p)
     same_picture(p, 'title at 1x', title)
-    tap(p, 'F11')
-    s = wait(p, lambda s: p.size() == (1920, 1080), 'fullscreen')
-    full = p.full()
-    full.save('fullscreen')
-    check(full.count((0, 0, 240, 1080), black, 4) == full.count((1680, 0, 1920, 1080), black, 4) == 60 * 270,
-          'the bars beside the picture are not black')
-    layout(s, TITLE, black)
-    p.window().unmap()
+    for show in p.window().unmap, p.window().map:
+        show()
+        p.d.sync()
+        time.sleep(1)
+    same_picture(p, 'title drawn again when mapped', title)
+    place = lambda: (*(lambda o: (o.x, o.y))(p.root.translate_coords(p.window(), 0, 0)), *p.size())
+    p.window().configure(x=130, y=70, width=1000, height=700)
     p.d.sync()
-    time.sleep(1)
-    p.window().map()
-    p.d.sync()
-    time.sleep(1)
-    layout(p.shot(), TITLE, black)
-    tap(p, 'F11')
-    wait(p, lambda s: p.size() == (W, H), 'the window back at 800x600')
-    same_picture(p, 'title back in the window', title)
+    wait(p, lambda s: place() == (130, 70, 1000, 700), 'the window moved and resized')
+    top, bottom = rows(TITLE[0][1])
+    for size, what in ((1920, 1080), 'fullscreen'), ((1000, 700), 'back in the window'):
+        tap(p, 'F11')
+        s = wait(p, lambda s: p.size() == size and s.count((0, top, W, bottom), lit) > 40, what)
+        layout(s, TITLE, black)
+        if size == (1920, 1080):
+            (full := p.full()).save('fullscreen')
+            check(full.count((0, 0, 240, 1080), black, 4) == full.count((1680, 0, 1920, 1080), black, 4) == 60 * 270,
+                  'the bars beside the picture are not black')
+    check(place() == (130, 70, 1000, 700), f'left fullscreen for {place()}, not where the window was')
+    end(p)
+
+def idle(p):
+    """A still screen sleeps: the game's processor time on the title is at most a twentieth of
+    its time in play, over the same span."""
+    def busy(seconds=2):  # utime + stime, in clock ticks
+        ticks = lambda: sum(map(int, open(f'/proc/{p.proc.pid}/stat').read().rsplit(')', 1)[1].split()[11:13]))
+        before = ticks()
+        time.sleep(seconds)
+        return ticks() - before
+    title_shown(p)
+    time.sleep(0.5)
+    still = busy()
+    start_play(p)
+    moving = busy()
+    check(still * 20 <= moving, f'{still} ticks on the title, {moving} in play')
     end(p)
 
 def hidpi(p):
@@ -398,6 +417,7 @@ CASES = [  # name, the modes it applies to, the case
     ('game over and again', 'native web', game_over),
     ('window closed', 'native', window_closed),
     ('screens', 'native', screens),
+    ('still screens sleep', 'native', idle),
     ('HiDPI', 'native wine', hidpi),
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
