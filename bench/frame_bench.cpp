@@ -5,6 +5,7 @@
 // window costs, against that full frame.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
@@ -57,21 +58,22 @@ bool OpenAllHoles() {
     int row = (i / 4) * 2;
     if (PlaceLeak(&Game->Holes[i], face, row, column) == underPointer)
       PlaceLeak(&Game->Holes[i], face, ++row, column);
-    PaintHole(Game->Paint, Game->Tex, Game->Tex.HoleTex, Game->Holes[i].Id, false);
+    PaintHole(Game->Paint, Game->Tex, Game->Tex.HoleTex, Game->Holes[i].Id, Scatter());
   }
   return true;
 }
 
 void PlacePointer(bool held) {
-  Mouse.X = PointerX;
-  Mouse.Y = PointerY;
-  Mouse.Left = held;
+  Game->Input.X = PointerX;
+  Game->Input.Y = PointerY;
+  Game->Input.Button = held;
 }
 
 // The RAM is topped up before each frame so that the game never runs out and stops for its
 // game-over screen.
 void PlayFrame() {
   Game->Ram = StartRam;
+  Game->Input.Micros = static_cast<std::int64_t>(GetTime() * 1e6);
   Game->Frame();
 }
 
@@ -90,10 +92,10 @@ void GameFrame(benchmark::State& state, bool held) {
     state.SkipWithError("a hole was patched: the load is not the full one");
 }
 
-// Presenting alone, in the 800x600 window, and the GL done with it: as FlipBuffers presents
+// Presenting alone, in the 800x600 window, and the GL done with it: as Present presents
 // (`shownAgain` false: at 1x the frame was drawn straight into the window), or the picture
 // shown from off-screen, as at every other size.
-void Present(benchmark::State& state, bool shownAgain) {
+void PresentAlone(benchmark::State& state, bool shownAgain) {
   Shown->Direct(ScreenWidth, ScreenHeight);
   for (auto _ : state) {
     if (shownAgain)
@@ -108,27 +110,23 @@ void Present(benchmark::State& state, bool shownAgain) {
 void EmptyFrame(benchmark::State& state) {
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    FlipBuffers();
+    Present();
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    InitWindow(ScreenWidth, ScreenHeight, 32);
-  } catch (const char* message) {
-    std::fprintf(stderr, "frame_bench: %s (run it under scripts/with-x.sh)\n", message);
+  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32)) {
+    std::fprintf(stderr, "frame_bench: %s (run it under scripts/with-x.sh)\n", failed);
     return 1;
   }
   std::printf("OpenGL renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   std::filesystem::current_path(SIEVERUSH_PLAY_DIR);
   static GameSession game;
   Game = &game;
-  game.SetFixedState();
-  if (!game.LoadArt())
+  if (!game.Start())
     return 1;
-  game.ClearSlots();
   game.Begin(GetTime());
   if (!OpenAllHoles()) {
     std::fputs("frame_bench: the pointer is not on the case\n", stderr);
@@ -150,8 +148,8 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("frame/game", GameFrame, true)->UseRealTime();
   benchmark::RegisterBenchmark("frame/game, button up", GameFrame, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/empty", EmptyFrame)->UseRealTime();
-  benchmark::RegisterBenchmark("frame/present", Present, false)->UseRealTime();
-  benchmark::RegisterBenchmark("frame/present from off-screen", Present, true)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/present", PresentAlone, false)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/present from off-screen", PresentAlone, true)->UseRealTime();
   return RunRatioTable(argc, argv,
                        {{"Frame, 12 holes + 800 particles + picking (vs empty frame)", "frame/game",
                          "frame/empty", FrameGoal, ""},

@@ -4,12 +4,23 @@
 #include "platform/GL.h"
 #include "platform/Shell.h"
 
-int main() {
-  InitWindow(ScreenWidth, ScreenHeight, 32);
+namespace {
+
+NextFrame Blank(void*) {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  HoldFrame();
-  while (RunLevel != 0)
-    WaitForInput();
+  Present();
+  return RunLevel == 0 ? NextFrame::Never : NextFrame::OnInput;
+}
+
+int End(void*) {
   return 0;
+}
+
+}  // namespace
+
+int main() {
+  if (InitWindow(ScreenWidth, ScreenHeight, 32) != nullptr)
+    return 1;
+  return RunFrames(Blank, End, nullptr);
 }

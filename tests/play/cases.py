@@ -192,6 +192,42 @@ def hidpi(p):
         dpi(96)
         p.on_screen()
 
+KEPT = os.path.join(os.path.dirname(__file__), '../replays/game.rec')  # a game with a patch, a crash and a new game
+KEPT_END = 'Replayed 1870 frames: uptime 2 seconds, best 11 seconds\n'
+
+def replays(p):
+    """The kept recording replays to its known end, twice alike, with no input; one cut short is
+    refused in one line and status 1. Natively, a game recorded as it is played replays to the end
+    it had."""
+    p.start()
+    p.stop()
+    def game(*args):  # status, standard output and error of the game run to its end in its folder
+        r = subprocess.run([*p.argv, *args], cwd=p.cwd, env={**os.environ, **p.env}, capture_output=True,
+                           timeout=300 * p.slow)
+        return r.returncode, r.stdout.decode('latin-1').replace('\r\n', '\n'), r.stderr.decode('latin-1')
+    kept = open(KEPT, 'rb').read()
+    open(f'{p.cwd}/kept.rec', 'wb').write(kept)
+    open(f'{p.cwd}/cut.rec', 'wb').write(kept[:-9])
+    for again in range(2):
+        check((said := game('--replay', 'kept.rec'))[:2] == (0, KEPT_END), f'replay {again + 1}: {said}')
+    status, _, err = game('--replay', 'cut.rec')
+    check(status == 1 and "cannot replay 'cut.rec': cut short" in err, f'a cut recording: {status} {err!r}')
+    if not isinstance(p, Native):
+        return
+    p.argv.extend(['--record', 'live.rec'])
+    try:
+        start_play(p)
+        p.button(True)
+        time.sleep(0.5)
+        p.button(False)
+        tap(p, 'Escape')
+        check(p.wait_exit() == 0, 'the recorded game did not end')
+    finally:
+        del p.argv[-2:]
+    recorded = p.out()
+    check(recorded.startswith('Recorded ') and (said := game('--replay', 'live.rec'))[:2] == (0, 'Replayed ' + recorded[9:]),
+          f'recorded {recorded!r}, replayed {said}')
+
 def window_closed(p):
     for begin in title_shown, start_play:
         begin(p)
@@ -416,6 +452,7 @@ CASES = [  # name, the modes it applies to, the case
     ('patching', 'native web', patching),
     ('game over and again', 'native web', game_over),
     ('window closed', 'native', window_closed),
+    ('replays', 'native wine', replays),
     ('screens', 'native', screens),
     ('still screens sleep', 'native', idle),
     ('HiDPI', 'native wine', hidpi),
