@@ -3,7 +3,8 @@
 # one table. Every figure is a ratio of our code's time to a reference measured in the same run,
 # with the repetitions of both interleaved in random order, so that the speed of the machine and
 # the noise from other work on it cancel out as far as they can.
-#   scripts/bench.sh [REPETITIONS]     (default 9; the whole run takes a few minutes)
+#   scripts/bench.sh [REPETITIONS]     (default 9, at least 11 for whole program runs; the whole
+#                                       run takes a few minutes)
 # Writes the table to build/bench/table.md and each program's full report to build/bench/logs/.
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
@@ -16,7 +17,7 @@ reps=${1:-9}
 build=build/bench
 cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
   -DSIEVERUSH_TESTS=OFF -DSIEVERUSH_WERROR=ON >/dev/null
-cmake --build $build --target image_bench frame_bench sieverush art
+cmake --build $build --target image_bench frame_bench sieverush art first_frame first_frame_shim
 
 mkdir -p $build/logs
 table=$build/table.md
@@ -71,6 +72,22 @@ idle=$(cd $build/play && "$top/scripts/with-x.sh" bash -c '
 idle=$(awk -v t="$idle" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / 10 }')
 met=$(awk -v p="$idle" 'BEGIN { print (p <= 2 ? "yes" : "NO") }')
 echo "| Title screen left alone for 10 s: share of one core | $idle % | - | - | - | - | <= 2 % | $met |" >>"$rows"
+
+# Figures of whole program runs, ours against a reference program, interleaved on one X server
+# (scripts/bench-runs.py FIGURE ARGS...: it prints the figure's rows, and each run to its log).
+runs() {
+  local figure=$1
+  shift
+  echo "== $figure"
+  scripts/with-x.sh /usr/bin/python3 scripts/bench-runs.py "$figure" "$@" >>"$rows" \
+    2>"$build/logs/$figure.txt" || {
+    cat "$build/logs/$figure.txt"
+    die "$figure failed"
+  }
+}
+# Exec to the first present, the game's title against a minimal GLFW program: at least 11 runs.
+runs startup $build/play $build/bench/first_frame $build/bench/first_frame_shim.so \
+  --runs $((reps > 11 ? reps : 11)) --pictures $build/logs
 
 {
   echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
