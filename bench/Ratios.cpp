@@ -1,5 +1,5 @@
 // Runs a benchmark program's registered benchmarks and turns their times into ratios.
-#include "bench/Ratios.h"
+#include "Ratios.h"
 
 #include <benchmark/benchmark.h>
 

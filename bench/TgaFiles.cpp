@@ -1,5 +1,5 @@
 // Test pictures and a small TGA writer for the benchmarks.
-#include "bench/TgaFiles.h"
+#include "TgaFiles.h"
 
 #include <cstdint>
 #include <cstring>

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/Ratios.h"
-#include "bench/TgaFiles.h"
+#include "Ratios.h"
+#include "TgaFiles.h"
 #include "image/TGAImg.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Title and game-over screens.
 
-#include "game/Screens.h"
+#include "Screens.h"
 
 #include "platform/GL.h"
 

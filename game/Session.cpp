@@ -10,7 +10,7 @@
 #include "game/Leak.h"
 #include "game/Picking.h"
 #include "game/Render.h"
-#include "game/Screens.h"
+#include "Screens.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
 

@@ -1,5 +1,5 @@
 // The game's picture, off-screen, and presenting it in a window of any size.
-#include "platform/Picture.h"
+#include "Picture.h"
 
 #include <algorithm>
 #include <cmath>

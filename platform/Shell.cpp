@@ -7,9 +7,9 @@
 
 #include <cmath>
 
-#include "platform/Callbacks.h"
-#include "platform/Picture.h"
-#include "platform/Target.h"
+#include "Callbacks.h"
+#include "Picture.h"
+#include "Target.h"
 
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
                   KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&

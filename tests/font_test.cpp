@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "font/BitmapFont.h"
-#include "tests/GLContext.h"
+#include "GLContext.h"
 
 namespace fs = std::filesystem;
 using Byte = unsigned char;

@@ -6,7 +6,7 @@
 #include "gfx/ParticleManager.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
-#include "tests/GLContext.h"
+#include "GLContext.h"
 
 using Byte = unsigned char;
 using Bytes = std::vector<Byte>;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The house's walls and a fresh machine's packages, checked from the sources and a Ninja build:
-#   1. each room includes only its own headers and those the rooms below it offer it; only
+#   1. each room includes only its own headers and those the rooms below it offer it (the build
+#      lets nothing outside a room see the headers it keeps outside ROOM/include/ROOM/); only
 #      platform/ includes GLFW or emscripten, and only platform/ asks which target it is built
 #      for (the drain rule in game/Rules.h aside);
 #   2. every system header and library the build used comes from a package that scripts/deps.sh
@@ -21,7 +22,8 @@ while IFS=: read -r file line text; do
   room=${file%%/*}
   header=$(sed -E 's/.*#include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$text")
   case $header in GLFW/* | emscripten/*)
-    [ "$room" = platform ] || fail "$file:$line includes $header outside platform/" ;;
+    # The start-up benchmark's baseline is a bare GLFW program of its own.
+    [[ $room = platform || $file == bench/first_frame* ]] || fail "$file:$line includes $header outside platform/" ;;
   esac
   [ -n "${may[$room]:-}" ] || continue
   case $header in */*) ;; *) continue ;; esac
@@ -29,10 +31,10 @@ while IFS=: read -r file line text; do
   for allowed in ${may[$room]}; do
     [[ $header == "$allowed" || $header == "$allowed"/* ]] && ok=1
   done
-  [[ $ok = 1 || ! -e $header ]] || fail "$file:$line: $room/ includes $header, neither its own nor offered to it from below"
+  [[ $ok = 1 || ! -e ${header%%/*}/include/$header ]] || fail "$file:$line: $room/ includes $header, neither its own nor offered to it from below"
 done < <(git ls-files -z -- '*.cpp' '*.h' '*.c' | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*include')
 while IFS=: read -r file line text; do
-  [ "$file" = game/Rules.h ] || fail "$file:$line asks which target it is built for: $text"
+  [ "$file" = game/include/game/Rules.h ] || fail "$file:$line asks which target it is built for: $text"
 done < <(git ls-files -z -- image font gfx game app | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*(if|elif).*(__EMSCRIPTEN__|_WIN32)')
 
 # Absolute paths of the headers and libraries outside this tree that the build read.

@@ -29,7 +29,7 @@ constexpr int WindowSizes[] = {16, 32, 48};
 Bytes WindowIconSource() {
   std::ostringstream s;
   s << "// Written by tools/make_icon: the game's icon for its window, drawn at build time.\n"
-       "#include \"platform/WindowIcon.h\"\n\nnamespace {\n";
+       "#include \"WindowIcon.h\"\n\nnamespace {\n";
   for (int size : WindowSizes) {
     const Picture p = DrawIcon(size);
     s << "\nconst unsigned char Pixels" << size << "[] = {";

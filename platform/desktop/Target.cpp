@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "platform/Shell.h"
-#include "platform/Target.h"
+#include "Target.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
-#include "platform/Callbacks.h"
+#include "Callbacks.h"
 #include "platform/Shell.h"
-#include "platform/Target.h"
+#include "Target.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // On Windows GLFW gives the window the executable's own icon resource, GLFW_ICON
 // (windows/sieverush.rc.in): nothing to do here.
-#include "platform/Target.h"
+#include "Target.h"
 
 void ShowIcon(GLFWwindow*) {}

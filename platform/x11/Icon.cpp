@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/Target.h"
-#include "platform/WindowIcon.h"
+#include "Target.h"
+#include "WindowIcon.h"
 
 void ShowIcon(GLFWwindow* window) {
   std::vector<GLFWimage> images;

@@ -97,7 +97,7 @@ timed "package" step_package
 log "built $zip_path in $((SECONDS - total)) s"
 
 if [ "$run_tests" = 1 ]; then
-  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$top" \
+  x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$top/game/include" \
     "$top/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
   SIEVERUSH_SHOTS=$out/wine-shots "$top/scripts/with-x.sh" /usr/bin/python3 \
     "$top/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
