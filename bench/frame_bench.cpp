@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "Picture.h"
 #include "Ratios.h"
 #include "game/Compybox.h"
 #include "game/Leak.h"
 #include "game/Picking.h"
 #include "game/Session.h"
 #include "platform/GL.h"
-#include "Picture.h"
 #include "platform/Shell.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <climits>
 #include <iostream>
 
+#include "Screens.h"
 #include "game/Leak.h"
 #include "game/Picking.h"
 #include "game/Render.h"
-#include "Screens.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
 

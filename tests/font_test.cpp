@@ -7,8 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "font/BitmapFont.h"
 #include "GLContext.h"
+#include "font/BitmapFont.h"
 
 namespace fs = std::filesystem;
 using Byte = unsigned char;

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "GLContext.h"
 #include "gfx/ParticleManager.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
-#include "GLContext.h"
 
 using Byte = unsigned char;
 using Bytes = std::vector<Byte>;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Shell.h"
 #include "Target.h"
+#include "platform/Shell.h"
 
 namespace {
 

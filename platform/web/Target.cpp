@@ -7,8 +7,8 @@
 #include <emscripten/html5.h>
 
 #include "Callbacks.h"
-#include "platform/Shell.h"
 #include "Target.h"
+#include "platform/Shell.h"
 
 namespace {
 
