@@ -111,12 +111,12 @@ def distinct_colours(ppm_path):
     return len({pixels[i:i + 3] for i in range(0, len(pixels), 3)})
 
 
-def first_frame_timer(name, path, argv, shim, folder, picture=None):
+def first_frame_timer(name, path, argv, shim, folder, scratch, picture=None):
     """A function that runs one program with the shim and returns milliseconds from just before
-    its exec to its first present finished. Runs in `folder`; keeps the first frame in `picture`
-    (a run that reads the frame back, not a timing) when given."""
-    scratch = tempfile.mkdtemp(prefix="sieverush-startup-")
-    time_file = os.path.join(scratch, "first-frame-ns")
+    its exec to its first present finished. Runs in `folder`, the shim writing its time into the
+    folder `scratch`; keeps the first frame in `picture` (a run that reads the frame back, not a
+    timing) when given."""
+    time_file = os.path.join(scratch, name + ".ns")
     env = dict(os.environ, LD_PRELOAD=shim, SIEVERUSH_FIRST_FRAME_TIME_FILE=time_file)
     if picture:
         env["SIEVERUSH_FIRST_FRAME_PICTURE"] = picture
@@ -152,9 +152,15 @@ def startup(args):
 
     pictures = os.path.abspath(args.pictures)
     os.makedirs(pictures, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix="sieverush-startup-") as scratch:
+        return startup_runs(programs, shim, folder, scratch, pictures, args.runs)
+
+
+def startup_runs(programs, shim, folder, scratch, pictures, runs):
+    """The checked, untimed run of each program, then `runs` rounds; returns the table row."""
     for name, (path, argv) in programs.items():
         picture = os.path.join(pictures, "startup-%s.ppm" % name)
-        first_frame_timer(name, path, argv, shim, folder, picture)()
+        first_frame_timer(name, path, argv, shim, folder, scratch, picture)()
         colours = distinct_colours(picture)
         log("%s: first present kept in %s (%d colours)" % (name, picture, colours))
         # A first present of one colour is a cleared window: the time would not be that of
@@ -162,12 +168,12 @@ def startup(args):
         if colours < 2:
             die("%s presented an empty frame first" % name)
 
-    log("%d runs of each, %s" % (args.runs, load_average()))
+    log("%d runs of each, %s" % (runs, load_average()))
     timers = {
-        name: first_frame_timer(name, path, argv, shim, folder)
+        name: first_frame_timer(name, path, argv, shim, folder, scratch)
         for name, (path, argv) in programs.items()
     }
-    times = interleaved(timers, args.runs)
+    times = interleaved(timers, runs)
     log("done, %s; milliseconds, game: %s; baseline: %s" % (
         load_average(), " ".join("%.1f" % t for t in times["game"]),
         " ".join("%.1f" % t for t in times["baseline"])))
@@ -185,7 +191,8 @@ def main():
     start.add_argument("baseline", help="bench/first_frame")
     start.add_argument("shim", help="bench/first_frame_shim.so")
     start.add_argument("--runs", type=int, default=11, help="timed runs of each (default 11)")
-    start.add_argument("--pictures", default=".", help="where the first frames are kept")
+    start.add_argument("--pictures", default=tempfile.gettempdir(),
+                       help="where the first frames are kept (default: the temporary folder)")
     start.set_defaults(measure=startup)
     args = parser.parse_args()
     if getattr(args, "runs", 1) < 1:
