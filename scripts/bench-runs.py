@@ -124,7 +124,6 @@ def first_frame_timer(name, path, argv, shim, folder, scratch, picture=None):
     def measure():
         if os.path.exists(time_file):
             os.remove(time_file)
-        os.chdir(folder)
         time.sleep(SETTLE)
         pid, start = spawn(path, argv, env)
         status = wait(pid, name)
@@ -181,6 +180,49 @@ def startup_runs(programs, shim, folder, scratch, pictures, runs):
                 "one textured, lit, blended quad)", times["game"], times["baseline"], "ms", 1.05)]
 
 
+def recorded(path):
+    """The frames of a recording and the seconds of play they span (docs/replay.md)."""
+    data, at, micros, frames = open(path, "rb").read(), 15, 0, 0
+
+    def varint():
+        nonlocal at
+        value = shift = 0
+        while True:
+            byte = data[at]
+            at += 1
+            value |= (byte & 127) << shift
+            shift += 7
+            if byte < 128:
+                return value
+    while data[at] != 0xFF:
+        flags = data[at]
+        at += 1
+        micros += varint()
+        frames += 1
+        if flags & 32:
+            varint(), varint()
+    return frames, micros / 1e6
+
+
+def replay(args):
+    """The recording played back as fast as it goes, in frames a second, against the pace it was
+    recorded at (live play on this kind of machine, where nothing holds frames to the display)."""
+    folder, recording = os.path.abspath(args.play), os.path.abspath(args.recording)
+    frames, seconds = recorded(recording)
+
+    def measure():
+        pid, start = spawn(os.path.join(folder, "sieverush"), ["./sieverush", "--replay", recording],
+                           dict(os.environ))
+        if wait(pid, "the replay") != 0:
+            die("the replay failed")
+        return frames / ((time.monotonic_ns() - start) / 1e9)
+    os.chdir(folder)
+    fps = interleaved({"replay": measure}, args.runs)["replay"]
+    return [row("Replay of tests/replays/game.rec as fast as it goes, exec to exit: frames a second "
+                "(vs the live play it recorded)", fps, [frames / seconds], "fps", 1.0,
+                lower_is_better=False)]
+
+
 def main():
     parser = argparse.ArgumentParser(
         description=__doc__.split("\n\n")[0],
@@ -194,6 +236,11 @@ def main():
     start.add_argument("--pictures", default=tempfile.gettempdir(),
                        help="where the first frames are kept (default: the temporary folder)")
     start.set_defaults(measure=startup)
+    again = commands.add_parser("replay", help="a recording played back as fast as it goes")
+    again.add_argument("play", help="the game's play folder: sieverush and its art")
+    again.add_argument("recording", help="a recording, e.g. tests/replays/game.rec")
+    again.add_argument("--runs", type=int, default=5, help="timed runs (default 5)")
+    again.set_defaults(measure=replay)
     args = parser.parse_args()
     if getattr(args, "runs", 1) < 1:
         die("--runs must be at least 1")

@@ -88,6 +88,8 @@ runs() {
 # Exec to the first present, the game's title against a minimal GLFW program: at least 11 runs.
 runs startup $build/play $build/bench/first_frame $build/bench/first_frame_shim.so \
   --runs $((reps > 11 ? reps : 11)) --pictures $build/logs
+# The kept recording replayed as fast as it goes, against the pace it was played at.
+runs replay $build/play tests/replays/game.rec --runs 5
 
 {
   echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
