@@ -155,9 +155,12 @@ void DrawWave(Sheet& sheet, const Frames& f, int channel, int top) {
   }
 }
 
-// Black through blue, red and yellow to white as the level rises from Floor to full scale.
+// Black through blue, red and yellow to white as the level rises from Floor to full scale, in
+// steps of HeatStep dB: plenty to read, and a sheet of noise that still compresses.
+constexpr double HeatStep = 6;
 Rgb Heat(double db) {
-  const double t = std::clamp((db - Floor) / -Floor, 0.0, 1.0) * 4;
+  const double stepped = std::floor((db - Floor) / HeatStep) * HeatStep;
+  const double t = std::clamp(stepped / -Floor, 0.0, 1.0) * 4;
   const int step = std::min(static_cast<int>(t), 3);
   const double u = t - step;
   const Rgb stops[] = {{0, 0, 0}, {30, 30, 140}, {200, 40, 60}, {250, 200, 40}, {255, 255, 255}};
