@@ -19,6 +19,7 @@
 #include "game/Replay.h"
 #include "game/Session.h"
 #include "platform/Shell.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -36,6 +37,9 @@ constexpr std::uintmax_t LargestReplay = 256u << 20;
 // recording is made.
 struct Run {
   GameSession Game;
+  // Made after the first frame is on screen: synthesizing the sounds takes a few milliseconds.
+  std::unique_ptr<Mixer> Sound;
+  bool MuteHeld = false;
   Replay Playback;
   bool Replaying = false;
   std::size_t NextFrame = 0;
@@ -67,6 +71,31 @@ void WriteOut(Run& run) {
   bytes.clear();
 }
 
+// What the frame set off goes to the mixer; M (pressed, not held) turns all sound off and on.
+void Listen(Run& run) {
+  if (!run.Sound) {
+    if (run.Frames < 2)
+      return;
+    run.Sound = std::make_unique<Mixer>();
+  }
+  Mixer& sound = *run.Sound;
+  const GameSession& game = run.Game;
+  for (int i = 0; i < game.CueCount; ++i)
+    sound.Play(game.Cues[i].What, game.Cues[i].Pan, game.Cues[i].Gain);
+  sound.SetSpray(game.Spray, game.SprayCount);
+  if (Keys[KeyM] && !run.MuteHeld)
+    sound.SetMuted(!sound.Muted());
+  run.MuteHeld = Keys[KeyM];
+}
+
+void MixSound(void* context, short* frames, int count) {
+  const std::unique_ptr<Mixer>& sound = static_cast<Run*>(context)->Sound;
+  if (sound)
+    sound->Mix(frames, count);
+  else
+    std::fill(frames, frames + 2 * count, short{0});
+}
+
 NextFrame RunFrame(void* context) {
   Run& run = *static_cast<Run*>(context);
   FrameInput in;
@@ -86,6 +115,7 @@ NextFrame RunFrame(void* context) {
   }
   ++run.Frames;
   const NextFrame next = run.Game.Step(in);
+  Listen(run);
   // A replay never waits: its input is all there.
   return run.Replaying && next == NextFrame::OnInput ? NextFrame::Now : next;
 }
@@ -190,5 +220,8 @@ int main(int argc, char** argv) {
     }
     run.Writer = std::make_unique<ReplayWriter>(header);
   }
+  // A replay runs faster than time: it is watched, not heard.
+  if (!run.Replaying)
+    StartSound(SoundRate, MixSound, &run);
   return RunFrames(RunFrame, EndRun, &run);
 }

@@ -4,7 +4,9 @@
 
 #include "platform/GL.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <iostream>
 
 #include "Screens.h"
@@ -21,6 +23,11 @@ constexpr double FrustumHalfWidth = 1.0;
 constexpr double FrustumHalfHeight = 0.75;
 constexpr double NearPlane = 1.0;
 constexpr double FarPlane = 100.0;
+
+// A hole on a face turned away from the player is heard at this share of its gain.
+constexpr float AwayGain = 0.35f;
+// Under this much RAM the game sounds its alert: a quarter of the start.
+constexpr int LowRam = StartRam / 4;
 
 // The cursor is the 64x64 patch picture centred on the pointer.
 constexpr int CursorHalfSize = 32;
@@ -110,6 +117,7 @@ void GameSession::Begin(double now) {
 
 NextFrame GameSession::Step(const FrameInput& input) {
   Input = input;
+  CueCount = 0;
   switch (Shown) {
     case Screen::Title:
       return TitleFrame();
@@ -141,6 +149,7 @@ NextFrame GameSession::TitleFrame() {
     return NextFrame::OnInput;
   Begin(Input.Micros / 1e6);
   Shown = Screen::Play;
+  Hear(Cue::GameStart);
   return NextFrame::Now;
 }
 
@@ -181,6 +190,7 @@ NextFrame GameSession::Frame() {
     LeakTick();
   PaintPatch();
   RunOut();
+  ListenToSpray();
   LastTime = Now;
   // Esc, or the window closed: the frame has run to its end, and the run ends with it.
   return Input.Quit ? NextFrame::Never : NextFrame::Now;
@@ -289,10 +299,14 @@ void GameSession::LeakTick() {
   for (ParticleStruct& slot : Holes) {
     if (slot.Active)
       continue;
-    if (Dice.Next() % OpenChance == 1)
+    if (Dice.Next() % OpenChance == 1) {
       PaintHole(Paint, Tex, Tex.HoleTex, CreateLeak(&slot, Dice), Scatter());
+      const SprayVoice at = HeardAt(slot);
+      Hear(Cue::HoleOpened, at.Pan, at.Gain);
+    }
     break;
   }
+  const bool plenty = Ram >= LowRam;
   // Every open hole, a new one included, sprays and drains. The drain is this frame's time,
   // not the time since the last tick, and is cut to whole RAM after each hole.
   for (const ParticleStruct& slot : Holes) {
@@ -305,13 +319,38 @@ void GameSession::LeakTick() {
     Ram = left > INT_MIN ? static_cast<int>(left) : INT_MIN;
   }
   NextTick = Now + TickSpacing;
+  if (plenty && Ram < LowRam && Ram > 0)
+    Hear(Cue::RamLow);
+}
+
+SprayVoice GameSession::HeardAt(const ParticleStruct& hole) const {
+  // The camera looks down -z from CameraDistance in front of the case's centre; a face turned
+  // towards it has its outward normal along +z.
+  const VectorStruct p = RotateVector(hole.X, hole.Y, hole.Z, ViewRotation);
+  const VectorStruct out = RotateVector(hole.VelX, 0, hole.VelZ, ViewRotation);
+  const float across = p.X / (CameraDistance - p.Z);
+  const float facing = out.Z / std::sqrt(out.X * out.X + out.Z * out.Z);
+  return {std::clamp(across, -1.0f, 1.0f), AwayGain + (1 - AwayGain) * std::max(0.0f, facing)};
+}
+
+void GameSession::Hear(Cue what, float pan, float gain) {
+  if (CueCount < MostCues)
+    Cues[CueCount++] = {what, pan, gain};
+}
+
+void GameSession::ListenToSpray() {
+  // One voice a slot, silent while the slot is shut, so that each hole keeps its own voice.
+  SprayCount = Shown == Screen::Play ? HoleSlots : 0;
+  for (int i = 0; i < SprayCount; ++i)
+    Spray[i] = Holes[i].Active ? HeardAt(Holes[i]) : SprayVoice{0, 0};
 }
 
 void GameSession::PaintPatch() {
   if (PatchedId == NoHole)
     return;
-  // Scattered: each patch sits a little off centre and turned.
+  // Scattered: each patch sits a little off centre and turned. It is heard where it was clicked.
   PaintHole(Paint, Tex, Tex.PatchTex, PatchedId, DrawScatter(Dice));
+  Hear(Cue::Patch, std::clamp((Input.X - ScreenWidth / 2.0f) / (ScreenWidth / 2.0f), -1.0f, 1.0f));
   PatchedId = NoHole;
 }
 
@@ -324,6 +363,7 @@ void GameSession::RunOut() {
     FinalUptime = Now - StartTime;
     Ram = 0;
     Shown = Screen::RunningOut;
+    Hear(Cue::Crash);
     return;
   }
   Ram = 0;
@@ -345,6 +385,7 @@ void GameSession::Restart(double now) {
   Ram = StartRam;
   FinalUptime = NotYet;
   Shown = Screen::Play;
+  Hear(Cue::GameStart);
   // The game-over screen leaves its blue behind.
   glClearColor(0, 0, 0, 0);
 }

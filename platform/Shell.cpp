@@ -11,7 +11,7 @@
 #include "Picture.h"
 #include "Target.h"
 
-static_assert(KeySpace == GLFW_KEY_SPACE && KeyEscape == GLFW_KEY_ESCAPE &&
+static_assert(KeySpace == GLFW_KEY_SPACE && KeyM == GLFW_KEY_M && KeyEscape == GLFW_KEY_ESCAPE &&
                   KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&
                   KeyLast == GLFW_KEY_LAST,
               "the game's key codes must be GLFW's");
@@ -198,6 +198,7 @@ Turn TakeTurn() {
   // The window's size may have changed since the last frame: this one goes where it now belongs.
   GamePicture.Direct(FrameWidth, FrameHeight);
   const NextFrame next = GameFrame(TheGame);
+  FeedSound();
   Still = next == NextFrame::OnInput;
   return next == NextFrame::Never ? Turn::Ended : Turn::Ran;
 }
@@ -222,5 +223,6 @@ GLProc GetGLProc(const char* name) {
 }
 
 void CloseWindow() {
+  StopSound();
   glfwTerminate();
 }

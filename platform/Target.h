@@ -18,6 +18,12 @@ void FixWindowSize(GLFWwindow* window, int width, int height);
 void PrepareContext();
 // Gives the window the game's icon.
 void ShowIcon(GLFWwindow* window);
+// Whether the game may make a sound yet: a page only after the player's first gesture.
+bool SoundAllowed();
+// Tops up the sound device's queue from the fill StartSound was given; nothing without a device.
+void FeedSound();
+// Closes the sound device, if one was opened.
+void StopSound();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
 // Seconds on the game's clock since GLFW started: the time the game could not run (a hidden

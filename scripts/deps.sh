@@ -12,6 +12,7 @@ source "$(dirname "$0")/lib.sh"
 packages=(
   cmake ninja-build g++ pkg-config               # the build
   libglfw3-dev libgl-dev libgl1-mesa-dri         # window, OpenGL and Mesa's software renderer
+  libopenal-dev                                  # sound (OpenAL Soft, and its wave writer in tests)
   libfreetype-dev fonts-dejavu-core              # the art tool bakes the font from DejaVu
   libstb-dev                                     # the tools write PNG with stb_image_write
   libgtest-dev libx11-dev                        # the unit tests (GL tests open an X window)

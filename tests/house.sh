@@ -2,8 +2,8 @@
 # The house's walls and a fresh machine's packages, checked from the sources and a Ninja build:
 #   1. each room includes only its own headers and those the rooms below it offer it (the build
 #      lets nothing outside a room see the headers it keeps outside ROOM/include/ROOM/); only
-#      platform/ includes GLFW or emscripten, and only platform/ asks which target it is built
-#      for (the drain rule in game/Rules.h aside);
+#      platform/ includes GLFW, OpenAL, Windows' audio or emscripten, and only platform/ asks which
+#      target it is built for (the drain rule in game/Rules.h aside);
 #   2. every system header and library the build used comes from a package that scripts/deps.sh
 #      names, or that one of those (or build-essential) brings in.
 # Usage: tests/house.sh SOURCE_DIR NINJA_BUILD_DIR
@@ -14,14 +14,15 @@ fail() { echo "FAIL: $*"; failed=1; }
 
 # What each room may include: its own headers, and of the platform the GL header (every room that
 # draws) and the shell's one header for the game (input, presenting, waiting, time).
-declare -A may=([image]="image" [font]="font platform/GL.h" [gfx]="gfx image platform/GL.h"
-                [game]="game gfx font image platform/GL.h platform/Shell.h" [platform]="platform"
-                [app]="app game platform/Shell.h" [tools]="tools")
+declare -A may=([image]="image" [sound]="sound" [font]="font platform/GL.h"
+                [gfx]="gfx image platform/GL.h"
+                [game]="game gfx font image sound platform/GL.h platform/Shell.h" [platform]="platform"
+                [app]="app game sound platform/Shell.h" [tools]="tools sound")
 cd "$src"
 while IFS=: read -r file line text; do
   room=${file%%/*}
   header=$(sed -E 's/.*#include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$text")
-  case $header in GLFW/* | emscripten/*)
+  case $header in GLFW/* | emscripten/* | AL/* | mmsystem.h)
     # The start-up benchmark's baseline is a bare GLFW program of its own.
     [[ $room = platform || $file == bench/first_frame* ]] || fail "$file:$line includes $header outside platform/" ;;
   esac
@@ -35,7 +36,7 @@ while IFS=: read -r file line text; do
 done < <(git ls-files -z -- '*.cpp' '*.h' '*.c' | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*include')
 while IFS=: read -r file line text; do
   [ "$file" = game/include/game/Rules.h ] || fail "$file:$line asks which target it is built for: $text"
-done < <(git ls-files -z -- image font gfx game app | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*(if|elif).*(__EMSCRIPTEN__|_WIN32)')
+done < <(git ls-files -z -- image sound font gfx game app | xargs -0 grep -nE '^[[:space:]]*#[[:space:]]*(if|elif).*(__EMSCRIPTEN__|_WIN32)')
 
 # Absolute paths of the headers and libraries outside this tree that the build read.
 used=$( { ninja -C "$build" -t deps; ninja -C "$build" -t commands; } | grep -oE '/(usr|lib)[^ :]+' \

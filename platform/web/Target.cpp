@@ -37,6 +37,7 @@ bool ReleaseNow(Latch& latch) {
 
 EM_JS(double, PageClock, (), { return Module.pageClock(); });
 EM_JS(void, FitPage, (), { Module.fitPage(); });
+EM_JS(bool, PageGestured, (), { return Module.gestured; });
 
 // The canvas's drawing buffer is the window's frame, which the page shows scaled.
 void FollowCanvas() {
@@ -113,6 +114,12 @@ void PrepareContext() {
   glVertexAttrib3f(1, 0, 0, 1);
   FitPage();
   FollowCanvas();
+}
+
+// A browser lets a page sound only after the player's first key, click or touch; before it, even
+// making the sound device would earn a console warning.
+bool SoundAllowed() {
+  return PageGestured();
 }
 
 // The page sizes the canvas.

@@ -12,9 +12,18 @@
 #include "game/Text.h"
 #include "gfx/ParticleManager.h"
 #include "platform/Shell.h"
+#include "sound/Mixer.h"
 
 // Sentinel of GameOverTime and FinalUptime while a game runs; compared exactly.
 constexpr double NotYet = -1.0;
+
+// Something the player hears, where it happened: pan -1 (left of the picture) .. +1 (right), gain
+// 0..1.
+struct Heard {
+  Cue What;
+  float Pan;
+  float Gain;
+};
 
 // The screens, in the order a run meets them: the title once, then play, the two seconds after
 // the RAM ran out, and the game-over screen, which leads to play again or to the end.
@@ -26,6 +35,13 @@ struct GameSession {
   Random Dice;                // every random choice of the run
   std::uint64_t Seed = 0;     // Dice's seed, taken when the title screen is left
   double Drain = DrainPerMs;  // RAM an open hole drains per millisecond
+
+  // What this frame sounds like: the cues it set off, and in play one spray voice a hole slot.
+  static constexpr int MostCues = 16;
+  Heard Cues[MostCues] = {};
+  int CueCount = 0;
+  SprayVoice Spray[HoleSlots] = {};
+  int SprayCount = 0;
 
   ParticleManager LeakParticles;
   ParticleStruct Holes[HoleSlots] = {};
@@ -88,6 +104,11 @@ struct GameSession {
   void DrawStatus();
   bool TickDue() const;
   void LeakTick();
+  // Where an open hole is heard, turned with the case: panned by where it shows in the picture,
+  // softer on a face turned away.
+  SprayVoice HeardAt(const ParticleStruct& hole) const;
+  void Hear(Cue what, float pan = 0, float gain = 1);
+  void ListenToSpray();
   void PaintPatch();
   void RunOut();
 

@@ -7,6 +7,7 @@
 
 // Key codes the game reads (GLFW 3 key codes; the shell checks them against GLFW's).
 constexpr int KeySpace = 32;
+constexpr int KeyM = 77;
 constexpr int KeyEscape = 256;
 constexpr int KeyRight = 262;
 constexpr int KeyLeft = 263;
@@ -55,6 +56,13 @@ int RunFrames(FrameFunction frame, EndFunction end, void* game);
 void Present();
 // Seconds since the shell started.
 double GetTime();
+
+// Sound: the platform streams stereo frames of 16-bit samples (left, then right), `rate` frames a
+// second, which `fill` makes `count` at a time when the loop's turns find the device wanting
+// more (on the loop's own thread). Where there is no sound device, or it goes away, the game
+// plays on in silence after one line on standard error.
+using SoundFill = void (*)(void* context, short* frames, int count);
+void StartSound(int rate, SoundFill fill, void* context);
 
 // An OpenGL entry point of the window's context by name; null where its GL has none.
 GLProc GetGLProc(const char* name);
