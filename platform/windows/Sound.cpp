@@ -2,8 +2,10 @@
 // with MinGW-w64): no COM, no thread of its own. A few short buffers are written to the device,
 // and each turn of the loop refills those the device has played, told by their done flags; a
 // still screen's turns stop coming, so the device plays what it has and falls silent.
-#include <mmsystem.h>
+// windows.h first: mmsystem.h builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 
 #include <cstdio>
 
