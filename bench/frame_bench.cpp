@@ -17,11 +17,14 @@
 #include "game/Session.h"
 #include "platform/GL.h"
 #include "platform/Shell.h"
+#include "sound/Mixer.h"
 
 namespace {
 
 // A full frame may cost at most twice an empty one.
 constexpr double FrameGoal = 2.0;
+// The sound of a frame may cost at most 1 % of the full frame.
+constexpr double SoundGoal = 0.01;
 // Presenting may cost at most 5 % of the full frame drawn straight into the window: the frame as
 // measured includes its presenting, so 0.05 / 1.05 of it.
 constexpr double PresentGoal = 0.05 / 1.05;
@@ -92,6 +95,25 @@ void GameFrame(benchmark::State& state, bool held) {
     state.SkipWithError("a hole was patched: the load is not the full one");
 }
 
+// The sound of a frame under full load: a sixtieth of a second of the twelve holes' spray mixed,
+// with a cue set off now and then, as the device asks for it while the game runs at 60 frames a
+// second.
+void MixFrame(benchmark::State& state) {
+  static Mixer sound;
+  SprayVoice spray[HoleSlots];
+  for (int i = 0; i < HoleSlots; ++i)
+    spray[i] = {i / 6.0f - 1, 1};
+  sound.SetSpray(spray, HoleSlots);
+  short frames[2 * (SoundRate / 60)];
+  int n = 0;
+  for (auto _ : state) {
+    if (++n % 20 == 0)
+      sound.Play(Cue::HoleOpened, 0.5f, 1);
+    sound.Mix(frames, SoundRate / 60);
+    benchmark::DoNotOptimize(frames);
+  }
+}
+
 // Presenting alone, in the 800x600 window, and the GL done with it: as Present presents
 // (`shownAgain` false: at 1x the frame was drawn straight into the window), or the picture
 // shown from off-screen, as at every other size.
@@ -148,6 +170,7 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("frame/game", GameFrame, true)->UseRealTime();
   benchmark::RegisterBenchmark("frame/game, button up", GameFrame, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/empty", EmptyFrame)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/sound", MixFrame)->UseRealTime();
   benchmark::RegisterBenchmark("frame/present", PresentAlone, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/present from off-screen", PresentAlone, true)->UseRealTime();
   return RunRatioTable(argc, argv,
@@ -155,6 +178,9 @@ int main(int argc, char** argv) {
                          "frame/empty", FrameGoal, ""},
                         {"Frame as above, button up: no picking (vs empty frame)",
                          "frame/game, button up", "frame/empty", 0.0, ""},
+                        {"Sound of a frame: 1/60 s of 12 holes' spray and cues mixed (vs the "
+                         "full frame)",
+                         "frame/sound", "frame/game", SoundGoal, ""},
                         {"Presenting the picture at 1x (vs the full frame, which includes it)",
                          "frame/present", "frame/game", PresentGoal, ""},
                         {"Showing the picture from off-screen, 800x600 (vs the full frame)",
