@@ -22,6 +22,7 @@ packages=(
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip  # the Windows build
   wine wine64                                    # Wine 8, to run the Windows build
+  pulseaudio pulseaudio-utils                    # a sound device for Wine to play to, recorded
   icoutils                                       # the Wine test reads the executable's resources
   emscripten                                     # the browser build
   chromium chromium-driver python3-selenium      # a browser, and the driver of the page in it

@@ -5,6 +5,9 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "Target.h"
@@ -39,8 +42,27 @@ void Silence(const char* why) {
 
 // Opens the device once the game has a frame on screen and may sound (Open), so that neither
 // the start nor a page before its first gesture waits for it.
+// OpenAL Soft and the ALSA library would each say why they found no device (several lines on a
+// machine without sound): standard error is set aside while the device is looked for, and the
+// game says it in one line.
+ALCdevice* OpenQuietly() {
+  std::fflush(stderr);
+  const int kept = dup(STDERR_FILENO);
+  const int nowhere = open("/dev/null", O_WRONLY);
+  if (kept >= 0 && nowhere >= 0)
+    dup2(nowhere, STDERR_FILENO);
+  ALCdevice* device = alcOpenDevice(nullptr);
+  if (kept >= 0 && nowhere >= 0)
+    dup2(kept, STDERR_FILENO);
+  if (kept >= 0)
+    close(kept);
+  if (nowhere >= 0)
+    close(nowhere);
+  return device;
+}
+
 void Open() {
-  Device = alcOpenDevice(nullptr);
+  Device = OpenQuietly();
   if (Device == nullptr)
     return Silence("no sound device");
   Context = alcCreateContext(Device, nullptr);

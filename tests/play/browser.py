@@ -10,7 +10,8 @@ class Web:
     cannot load its wasm). Game pixels map onto the canvas as the page shows it, at any size."""
     eol, slow, says = '\n', 2, 'out'
     KEYS = {'space': (' ', 'Space', 32), 'Escape': ('Escape', 'Escape', 27),
-            'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39)}
+            'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39),
+            'm': ('m', 'KeyM', 77)}
 
     def __init__(self, sites, engine='chromium'):
         self.name, self.browser = engine, ENGINES[engine]()  # first: one that cannot start leaves nothing
@@ -40,6 +41,12 @@ class Web:
 
     def button(self, down):
         self.move(self.x, self.y, 'down' if down else 'up')
+
+    def click(self, selector):  # the left button pressed and let go on the element's middle: a gesture
+        x, y = self.js(f"const r = document.querySelector('{selector}').getBoundingClientRect(); "
+                       "return [r.x + r.width / 2, r.y + r.height / 2]")
+        for kind in 'down', 'up':
+            self.browser.mouse(kind, x, y)
 
     def finger(self, kind, x, y):  # one finger at game pixel (x, y): 'touchStart', 'touchMove', 'touchEnd'
         left, top, width, height = self.rect

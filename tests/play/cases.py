@@ -228,6 +228,71 @@ def replays(p):
     check(recorded.startswith('Recorded ') and (said := game('--replay', 'live.rec'))[:2] == (0, 'Replayed ' + recorded[9:]),
           f'recorded {recorded!r}, replayed {said}')
 
+def recorded(path):  # a stereo WAV (32-bit float, or 16-bit from parec): the peak of each 10 ms
+    b = open(path, 'rb').read()
+    at, rate, kind, scale = 12, 44100, 'f', 1
+    while at + 8 <= len(b):
+        chunk, size = b[at:at + 4], int.from_bytes(b[at + 4:at + 8], 'little')
+        if chunk == b'fmt ' and b[at + 22] == 16:
+            kind, scale = 'h', 32768
+        rate = int.from_bytes(b[at + 12:at + 16], 'little') if chunk == b'fmt ' else rate
+        if chunk == b'data':  # parec's stream has no size
+            v = memoryview(b[at + 8:][:len(b[at + 8:]) // 8 * 8]).cast(kind)
+            n = 2 * rate // 100
+            return [max(map(abs, v[i:i + n])) / scale for i in range(0, len(v) - n + 1, n)]
+        at += 8 + size + (size & 1)
+    return []
+
+def heard(p):
+    """What the game plays, recorded in real time (OpenAL Soft's wave writer; under Wine a PulseAudio
+    null sink): nothing on the title;
+    the start and the spray after Space; a patch within 100 ms of the click (its time taken from the
+    start's); nothing while muted; the crash two seconds before the game-over screen, then nothing.
+    With no sound device the game plays on, says so once, and ends well."""
+    wav = f'{p.work}/heard.wav'
+    p.listen(wav)
+    try:
+        title_shown(p)
+        time.sleep(1)
+        p.move(*REST)
+        space = time.time()
+        tap(p, 'space')
+        ref = wait(p, case_in_middle, 'case after Space')
+        x, y = open_hole(p, ref)
+        p.move(x, y)
+        click = time.time()
+        p.button(True)
+        time.sleep(0.3)
+        p.button(False)
+        p.move(*REST)
+        time.sleep(1)
+        tap(p, 'm')
+        muted = time.time()
+        time.sleep(1.5)
+        tap(p, 'm')
+        wait(p, blue_screen, 'game-over screen', 240)
+        blue = time.time()
+        time.sleep(1.5)
+        end(p)
+    finally:
+        p.deaf()
+    peaks = recorded(wav)
+    loud = lambda a, b: max(peaks[a:b], default=0)
+    start = next(i for i, v in enumerate(peaks) if v > 0.01)  # 10 ms steps from here on
+    at = lambda t: start + round((t - space) * 100)
+    check(start > 50 and loud(0, start) == 0, f'sound before Space: {peaks[:start][-5:]}')
+    bed = sorted(peaks[at(click) - 60:at(click) - 10])[25]
+    onset = next((i for i in range(at(click), at(click) + 20) if peaks[i] > 2 * bed), None)
+    check(onset is not None, f'no patch heard within 200 ms of the click (bed {bed:.3f}, {peaks[at(click):at(click) + 20]})')
+    check(abs(onset - at(click)) <= 10, f'the patch heard {(onset - at(click)) * 10} ms after the click')
+    check(loud(at(muted) + 20, at(muted) + 130) == 0, 'sound while muted')
+    check(loud(at(blue) - 250, at(blue) - 150) > 2 * bed and loud(at(blue) + 50, at(blue) + 140) == 0,
+          'no crash two seconds before the game-over screen, or sound after it')
+    start_play(p)  # without a device
+    end(p)  # says nothing on standard output, writes nothing, ends with status 0
+    said = [line for line in p.out('err').splitlines() if isinstance(p, Native) or 'sieverush' in line]
+    check(said == ['sieverush: no sound device; the game plays on in silence'], f'said {said}')
+
 def window_closed(p):
     for begin in title_shown, start_play:
         begin(p)
@@ -246,17 +311,120 @@ def missing_art(p):  # installed, the launcher says it on standard error
     said = p.out(p.says)
     check(said.endswith("Unable to load 'Case.tga'\n") and not p.written(), f'{said!r}, {p.written()}')
 
-def page_says(p):  # the page tells the end of a game and a failed start in words, and nothing else
+def page_says(p):
+    """The page tells the end of a game and a failed start in words, and nothing else; its button
+    starts the page over: "Play again" to the title and play, "Try again" to the same report."""
     says = lambda: p.js("return document.getElementById('message').innerText")
+
+    def again(button):  # clicked, it starts a new page: the old one's mark is gone (its end forgotten)
+        check(button in says(), f'page says {says()!r}, no {button!r}')
+        p.js('window.mark = true; window.ended = null')
+        p.click('#message button')
+        wait(p, lambda s: p.js('return window.mark ?? null') is None, f'new page after {button!r}')
     p.out('err')  # what earlier pages logged
     start_play(p)
     end(p)
     ours = re.compile(r'(?i)uncaught|unhandled|javascript (error|warning)|webgl|severe|404|127\.0\.0\.1')
     said = p.out('err')
     check(not [line for line in said.splitlines() if ours.search(line)], f'the console: {said}')
-    check(says().startswith('The game has ended.') and 'Play again' in says(), f'page says {says()!r}')
+    check(says().startswith('The game has ended.'), f'page says {says()!r}')
+    p.start = lambda: again('Play again')  # start_play's page, this once, is the one the button starts
+    try:
+        start_play(p)
+    finally:
+        del p.start
+    end(p)
     missing_art(p)
-    check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
+    report = lambda: check("could not start:\nUnable to load 'Case.tga'" in says(), f'page says {says()!r}')
+    report()
+    again('Try again')
+    check(p.wait_exit() == MISSING_ART_STATUS, 'the start tried again did not fail')
+    report()
+
+def fullscreen(p):
+    """The Fullscreen button, clicked (a gesture, as browsers want), takes the page to the whole
+    screen and, clicked again, back; clicked by a script (no gesture) it is refused, quietly; the
+    game plays on. Firefox refuses every fullscreen here, headless or on a bare Xvfb (its page never
+    has the focus): there each click is refused, quietly. In Chromium, only WebKit's prefixed calls
+    serve as well, and a browser without either (an iPhone's Safari) shows no button."""
+    says = lambda: p.js('return message.innerText')
+    title_shown(p)
+    p.js("window.heard = []; for (const e of ['fullscreenchange', 'fullscreenerror']) "
+         "document.addEventListener(e, () => heard.push(e))")
+    script, gesture = lambda: p.js("document.getElementById('fullscreen').click()"), lambda: p.click('#fullscreen')
+    for n, (click, full) in enumerate([(script, None), (gesture, True), (gesture, False)], 1):
+        click()
+        wait(p, lambda s: len(p.js('return heard')) >= n or says(), f'answer to click {n}')
+        time.sleep(0.5)  # a refusal reaches the page's handlers after the event
+        now = p.js('return [heard.at(-1), !!(document.fullscreenElement || document.webkitFullscreenElement)]')
+        want = ['fullscreenerror', False] if full is None or p.name == 'firefox' else ['fullscreenchange', full]
+        check(now == want and says() == '', f'click {n}: {now}, the page says {says()!r}')
+    end(p)
+    if p.name != 'chromium':
+        return
+    prefixed = ('for (const [c, f] of [[Element, "requestFullscreen"], [Document, "exitFullscreen"], '
+                '[Document, "fullscreenElement"]]) delete c.prototype[f]')
+    none = prefixed + '; delete Element.prototype.webkitRequestFullscreen'
+    for what, source, button in ('prefixed calls alone', prefixed, True), ('no Fullscreen call', none, False):
+        gone = p.browser.cdp('Page.addScriptToEvaluateOnNewDocument', {'source': source})
+        try:
+            start_play(p)
+            shown = p.js("const b = document.getElementById('fullscreen'); return !!b && b.getClientRects().length > 0")
+            check(shown == button, f'{what}: the Fullscreen button shown: {shown}')
+            for full in (True, False) if button else ():
+                p.click('#fullscreen')
+                wait(p, lambda s: p.js('return !!document.webkitFullscreenElement') == full, f'{what}: fullscreen {full}')
+            time.sleep(1)
+            check(says() == '', f'{what}: the page says {says()!r}')
+            end(p)
+        finally:
+            p.browser.cdp('Page.removeScriptToEvaluateOnNewDocument', gone)
+
+TAP = """window.heard = {contexts: 0, peak: 0};
+  const connect = AudioNode.prototype.connect, taps = new Map();
+  AudioNode.prototype.connect = function (to, ...rest) {
+    if (to === this.context.destination && !taps.has(this.context)) {
+      const tap = this.context.createAnalyser(), data = new Float32Array(tap.fftSize);
+      taps.set(this.context, tap);
+      heard.contexts++;
+      setInterval(() => { tap.getFloatTimeDomainData(data);
+                          for (const v of data) heard.peak = Math.max(heard.peak, Math.abs(v)); }, 20);
+    }
+    if (to === this.context.destination)
+      connect.call(this, taps.get(this.context));
+    return connect.call(this, to, ...rest);
+  };"""
+
+def page_heard(p):
+    """The page's sound, tapped where it reaches the speakers: no sound device before the first
+    gesture; sound after Space, and after a patch; none while muted (M, or the page's button); a
+    console with nothing of ours in it."""
+    loudest = lambda seconds: (p.js('heard.peak = 0'), time.sleep(seconds), p.js('return heard.peak'))[2]
+    p.out('err')
+    title_shown(p)
+    p.js(TAP)
+    time.sleep(1)
+    check(p.js('return heard.contexts') == 0, 'sound opened before any gesture')
+    p.move(*REST)
+    tap(p, 'space')
+    ref = wait(p, case_in_middle, 'case after Space')
+    check(loudest(1) > 0.01, 'nothing heard after Space')
+    x, y = open_hole(p, ref)
+    p.move(x, y)
+    p.button(True)
+    time.sleep(0.2)
+    p.button(False)
+    p.move(*REST)
+    check(loudest(0.3) > 0.01, 'nothing heard after a patch')
+    for press in (lambda: tap(p, 'm')), (lambda: p.click('#mute')):
+        press()
+        time.sleep(0.3)
+        check(loudest(1) == 0, 'heard while muted')
+        press()
+        check(loudest(1) > 0.01, 'nothing heard after unmuting')
+    end(p)
+    said = p.out('err')
+    check(not re.search(r'(?i)audio|openal|uncaught|error', said), f'the console: {said}')
 
 def touch(p):
     """A phone sideways and upright: the picture whole on screen, the touch controls beside or
@@ -453,12 +621,15 @@ CASES = [  # name, the modes it applies to, the case
     ('game over and again', 'native web', game_over),
     ('window closed', 'native', window_closed),
     ('replays', 'native wine', replays),
+    ('heard', 'native wine', heard),
+    ('the page heard', 'web', page_heard),
     ('screens', 'native', screens),
     ('still screens sleep', 'native', idle),
     ('HiDPI', 'native wine', hidpi),
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
     ('the page says so', 'web', page_says),
+    ('fullscreen', 'web', fullscreen),
     ('touch', 'chromium', touch),
     ('sharp, or no WebGL', 'chromium', sharp),
     ('the page keeps', 'web', page_keeps),

@@ -130,6 +130,15 @@ class XPlayer:
         return {os.path.basename(f): open(f, 'rb').read()
                 for f, t in self.snapshot().items() if self.before.get(f) != t}
 
+    SILENT = {'ALSOFT_DRIVERS': 'none-such'}  # no sound device at all
+
+    def listen(self, wav):  # from the next start, what the game plays into wav (OpenAL Soft's wave writer)
+        open(self.work + '/alsoft.conf', 'w').write(f'[wave]\nfile = {wav}\n')
+        self.env = {**self.env, 'ALSOFT_DRIVERS': 'wave', 'ALSOFT_CONF': self.work + '/alsoft.conf'}
+
+    def deaf(self):  # no recording, nor a sound device, from the next start
+        self.env = {**{k: v for k, v in self.env.items() if not k.startswith(('ALSOFT', 'PULSE'))}, **self.SILENT}
+
     def stop(self):  # the game goes first; nothing stays held down for the next one
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
