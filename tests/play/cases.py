@@ -116,7 +116,7 @@ def game_over(p):
     end(p)
 
 def today(p):  # the title as the game has always drawn it into its 800x600 window, pixel for pixel
-    shot = os.path.join(os.path.dirname(__file__), '../../docs/screenshots/title.png')
+    shot = os.path.join(os.path.dirname(__file__), '../golden/title.png')
     return subprocess.run(['convert', shot, '-depth', '8', 'rgb:-'], capture_output=True).stdout
 
 def same_picture(p, what, title=None):
