@@ -124,6 +124,7 @@ def first_frame_timer(name, path, argv, shim, folder, scratch, picture=None):
     def measure():
         if os.path.exists(time_file):
             os.remove(time_file)
+        os.chdir(folder)
         time.sleep(SETTLE)
         pid, start = spawn(path, argv, env)
         status = wait(pid, name)
