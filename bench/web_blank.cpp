@@ -1,10 +1,13 @@
 // The least a page of the game's kind can do: open the GLFW canvas, clear it and present it, then
 // wait. scripts/web/bench-web.sh times the game's page to its title against this one.
-#include "game/Rules.h"
 #include "platform/GL.h"
 #include "platform/Shell.h"
 
 namespace {
+
+// The game's picture.
+constexpr int Width = 800;
+constexpr int Height = 600;
 
 NextFrame Blank(void*) {
   glClearColor(0, 0, 0, 0);
@@ -20,7 +23,7 @@ int End(void*) {
 }  // namespace
 
 int main() {
-  if (InitWindow(ScreenWidth, ScreenHeight, 32) != nullptr)
+  if (InitWindow(Width, Height, 32) != nullptr)
     return 1;
   return RunFrames(Blank, End, nullptr);
 }
