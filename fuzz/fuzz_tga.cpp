@@ -3,27 +3,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <numeric>
 
 #include "image/TGAImg.h"
 
-namespace {
-
 // Adds up every byte the getters promise, so AddressSanitizer sees a block that is too small.
-unsigned SumImage(const TGAImg& img) {
+static unsigned SumImage(const TGAImg& img) {
   const int bpp = img.GetBPP();
-  const bool mapped = bpp == 8;
-  if ((bpp != 8 && bpp != 24 && bpp != 32) || mapped != (img.GetPalette() != nullptr))
+  const unsigned char* palette = img.GetPalette();
+  if ((bpp != 8 && bpp != 24 && bpp != 32) || (bpp == 8) != (palette != nullptr))
     std::abort();
   const std::size_t bytes = std::size_t(img.GetWidth()) * img.GetHeight() * (bpp / 8);
-  unsigned sum = 0;
-  for (std::size_t i = 0; i < bytes; ++i)
-    sum += img.GetImg()[i];
-  for (std::size_t i = 0; mapped && i < 768; ++i)
-    sum += img.GetPalette()[i];
-  return sum;
+  return std::accumulate(img.GetImg(), img.GetImg() + bytes, 0u) +
+         (palette ? std::accumulate(palette, palette + 768, 0u) : 0);
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TGAImg img;

@@ -1,19 +1,7 @@
 // CBitmapFont on a real GL context: which .bff files load and into what texture, where ezPrint's
 // glyphs land, and the GL state it leaves as it found it.
-#include <GL/gl.h>
-#include <sys/stat.h>
-
-#include <filesystem>
-#include <fstream>
-#include <vector>
-
 #include "GLContext.h"
 #include "font/BitmapFont.h"
-
-namespace fs = std::filesystem;
-using Byte = unsigned char;
-using Bytes = std::vector<Byte>;
-enum class Path { File, Folder, Pipe };
 
 // A .bff file with base character 32, 'A' 10 and 'B' 7 pixels wide, then `block` zero bytes of
 // sheet or, by default, the whole sheet with each pixel red x, green y, blue 0x55, alpha 255.
@@ -30,32 +18,13 @@ Bytes Bff(int w, int h, int cw, int ch, int bits, long long block = -1) {
   return f;
 }
 
-// Loads `file` (or a path that is no file) into `into` or a font of its own: a refusal makes no
-// texture; a load binds a `format` texture of the file's pixels, whatever the unpack alignment.
-void Load(const char* name, const Bytes& file, GLenum format, Path kind = Path::File,
-          CBitmapFont* into = nullptr) {
+// Loads `file` (or a path that is no file) into a font: a refusal makes no texture; a load binds
+// a `format` texture of the file's pixels, clamped to its edge.
+void Load(const char* name, const Bytes& file, GLenum format, Path kind = Path::File) {
   SCOPED_TRACE(name);
-  CBitmapFont own;
-  const fs::path dir = testing::TempDir(), path = kind == Path::Folder ? dir : dir / "font.bff";
-  fs::remove(dir / "font.bff");
-  if (kind == Path::File)
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-  ASSERT_TRUE(kind != Path::Pipe || mkfifo(path.c_str(), 0644) == 0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  ASSERT_EQ((into ? *into : own).Load(path.c_str()), format != 0);
-  GLint bound = 0, internal = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  ASSERT_EQ(bound != 0, format != 0);
-  if (format == 0)
-    return;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
-  EXPECT_EQ(internal, GLint(format));
-  Bytes texels(file.size() - 276);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, texels.data());
-  EXPECT_EQ(texels, Bytes(file.begin() + 276, file.end()));
+  CBitmapFont font;
+  ExpectLoad([&] { return font.Load(Put(file, kind).c_str()); }, format, format, GL_CLAMP_TO_EDGE,
+             format ? Bytes(file.begin() + 276, file.end()) : Bytes());
 }
 
 TEST_F(GLTest, LoadsEachDepthAndRefusesEachDamagedFile) {
@@ -80,10 +49,9 @@ TEST_F(GLTest, LoadsEachDepthAndRefusesEachDamagedFile) {
   Load("a named pipe without a writer", {}, 0, Path::Pipe);
 }
 
-// ezPrint draws in viewport pixels whatever the matrices, and restores the state it changes.
 TEST_F(GLTest, EzPrintDrawsAtThePenInViewportPixelsAndLeavesTheStateAsFound) {
   CBitmapFont font;
-  Load("sheet", Bff(256, 256, 16, 16, 32), GL_RGBA, Path::File, &font);
+  ASSERT_TRUE(font.Load(Put(Bff(256, 256, 16, 16, 32)).c_str()));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glTranslatef(1, 2, 3);
   glMatrixMode(GL_PROJECTION);

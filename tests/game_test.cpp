@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -17,16 +15,15 @@
 #include "platform/GL.h"
 #include "platform/Shell.h"
 
-namespace {
-
-// Calls of the face painting, recorded instead of drawn.
+// Calls of the face painting, recorded instead of drawn. Every stamp scattered (patches, and the
+// faces restored) lies at most 4 pixels off its cell and is turned by less than a quarter.
 using PaintCall = std::tuple<unsigned, unsigned, unsigned, int, bool>;
 std::vector<PaintCall> Painted;
-std::vector<Scatter> Scattered;
-void Record(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& scatter) {
-  Painted.emplace_back(base, target, overlay, cell, scatter.On);
-  Scattered.push_back(scatter);
+void Record(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& d) {
+  EXPECT_TRUE(!d.On || (d.X >= -4 && d.X < 4 && d.Y >= -4 && d.Y < 4 && unsigned(d.Angle) < 90));
+  Painted.emplace_back(base, target, overlay, cell, d.On);
 }
+const FrameInput Space{.Space = true}, Quit{.Quit = true};
 
 // Points the game at the picture pixel where a point of the case turned by `angle` degrees shows
 // under the game's camera.
@@ -44,8 +41,6 @@ struct Game : GameSession {
         (InitWindow(800, 600, 32), std::filesystem::current_path(SIEVERUSH_PLAY_DIR), true);
     EXPECT_TRUE(Start());
     Paint = Record;
-    Painted.clear();
-    Scattered.clear();
   }
   // One frame at `seconds`, with `in`'s keys and pointer.
   NextFrame At(double seconds, FrameInput in = {}) {
@@ -54,99 +49,66 @@ struct Game : GameSession {
   }
 };
 
-}  // namespace
-
-TEST(HoleIds, EveryIdFrom1To108NamesOneCellAndBack) {
-  const FaceTextures tex = {1, 2, 3, 4, 5, 6, 7};
-  for (int id = 1; id <= 108; ++id) {
-    const Face face = FaceOfHole(id);
-    // The end faces share one texture: +X takes its columns 3..5.
-    const int column = CellIndex(id) / 6 - (face == Face::PosX ? 3 : 0), row = CellIndex(id) % 6;
-    EXPECT_TRUE(column >= 0 && column < (face == Face::NegZ || face == Face::PosZ ? 6 : 3)) << id;
-    EXPECT_EQ(HoleId(face, column, row), id);
-    EXPECT_EQ(WorkingTexture(tex, id), face == Face::NegZ ? 7u : face == Face::PosZ ? 6u : 1u);
-  }
-}
-
-// Leak ticks from the open slots `Open` (bit i: slot i) under many seeds: a hole opens about one
+// Leak ticks from the open slots `before` (bit i: slot i) under many seeds: a hole opens about one
 // tick in 50, in the lowest free slot, painted on its own cell; then every open hole drains this
 // frame's time, cut to whole RAM after each hole, and sprays from its spot turned with the case.
 TEST(Game, LeakTickOpensInTheLowestFreeSlotThenEveryHoleSpraysAndDrains) {
-  const struct {
-    unsigned Open;
-    int Ram, RamShut, RamOpened;
-    double FrameMs;
-  } cases[] = {{0b101, StartRam, StartRam - 2 * 2560, StartRam - 3 * 2560, 20},
-               {0b1, 100, -28, -156, 1},
-               {0b11, 1000, 996, 994, 0.0109},  // 1.3952 a hole, cut after each
-               {0xFFF, 100, 100 - 12 * 128, 100 - 12 * 128, 1}};
   Game S;
-  for (const auto& c : cases) {
+  for (auto [before, ram, ramShut, ramOpened, frameMs] :
+       {std::tuple{0b101u, StartRam, StartRam - 2 * 2560, StartRam - 3 * 2560, 20.0},
+        {0b1u, 100, -28, -156, 1.0},
+        {0b11u, 1000, 996, 994, 0.0109},  // 1.3952 a hole, cut after each
+        {0xFFFu, 100, 100 - 12 * 128, 100 - 12 * 128, 1.0}}) {
     int openings = 0;
     for (std::uint64_t seed = 1; seed <= 500; ++seed) {
       for (int i = 0; i < HoleSlots; ++i)
-        S.Holes[i].Active = false;
-      for (int i = 0; i < HoleSlots; ++i)
-        if (c.Open >> i & 1)
+        if (S.Holes[i].Active = false; before >> i & 1)
           PlaceLeak(&S.Holes[i], i % 4, i % 6, i % 3);
       Painted.clear();
-      S.Dice.Seed(seed);
-      S.Ram = c.Ram, S.FrameMs = c.FrameMs, S.Now = 3, S.Angle = 90;
+      S.Dice.Seed(seed), S.Ram = ram, S.FrameMs = frameMs, S.Now = 3, S.Angle = 90;
       S.TakeViewRotation();
       S.LeakTick();
       unsigned open = 0;
       for (int i = 0; i < HoleSlots; ++i)
         open |= unsigned{S.Holes[i].Active} << i;
-      const bool opened = open != c.Open;
+      const bool opened = open != before;
       openings += opened;
-      ASSERT_TRUE(open == c.Open || open == (c.Open | (c.Open + 1))) << seed;
-      EXPECT_EQ(S.Ram, opened ? c.RamOpened : c.RamShut);
+      ASSERT_TRUE(open == before || open == (before | (before + 1))) << seed;
+      EXPECT_EQ(S.Ram, opened ? ramOpened : ramShut);
       EXPECT_EQ(S.NextTick, 3 + 0.014999999664723873);
-      const int id = S.Holes[std::countr_zero(~c.Open) % HoleSlots].Id;
+      const int id = S.Holes[std::countr_zero(~before) % HoleSlots].Id;
       const unsigned w = WorkingTexture(S.Tex, id);
       EXPECT_EQ(Painted,
                 std::vector<PaintCall>(opened, {w, w, S.Tex.HoleTex, CellIndex(id), false}));
-      // Each open hole sprays from its spot turned with the case, a quarter: (x, z) to (z, -x).
-      for (int i = 0; i < HoleSlots; ++i)
-        if (open >> i & 1) {
-          const ParticleStruct p = LeakParticle(S.Holes[i], S.ViewRotation, 0, 0, 0);
-          EXPECT_LT(std::abs(p.X - S.Holes[i].Z) + std::abs(p.Z + S.Holes[i].X), 1e-6f) << i;
-        }
     }
-    EXPECT_TRUE(c.Open == 0xFFF ? openings == 0 : openings > 2 && openings < 25) << openings;
+    EXPECT_TRUE(before == 0xFFF ? openings == 0 : openings > 2 && openings < 25) << openings;
   }
+  // A hole sprays from its spot turned with the case, here a quarter: (x, z) to (z, -x).
+  const ParticleStruct p = LeakParticle(S.Holes[1], S.ViewRotation, 0, 0, 0);
+  EXPECT_LT(std::abs(p.X - S.Holes[1].Z) + std::abs(p.Z + S.Holes[1].X), 1e-6f);
 }
 
-// Whole games from the title, frame after frame with nobody playing: the same seed plays the same
-// games (the same holes open, the same uptimes), and a run's second game goes on with the
-// sequence instead of repeating the first.
+// Whole games from the title with nobody playing: one seed plays the same games (cells holed,
+// uptimes) every time, and a run's second game goes on with the sequence, not repeating the first.
 TEST(Game, OneSeedPlaysOneGameAndTheNextGameGoesOnWithTheSequence) {
-  using Games = std::vector<std::pair<std::vector<int>, int>>;  // holes opened, uptime
   const auto play = [](std::uint64_t seed) {
     Game S;
     S.Seed = seed;
-    FrameInput space;
-    space.Space = true;
-    Games games;
+    std::vector<std::pair<std::vector<int>, int>> games;  // each game's cells holed, its uptime
     double t = 1;
-    S.At(t, space);
+    S.At(t, Space);
     for (int game = 0; game < 2; ++game) {
-      games.emplace_back();
-      while (S.Shown != Screen::GameOver) {
-        int before[HoleSlots];
-        for (int i = 0; i < HoleSlots; ++i)
-          before[i] = S.Holes[i].Active ? S.Holes[i].Id : 0;
+      for (Painted.clear(); S.Shown != Screen::GameOver;)
         S.At(t += 0.05);
-        for (int i = 0; i < HoleSlots; ++i)
-          if (S.Holes[i].Active && S.Holes[i].Id != before[i])
-            games.back().first.push_back(S.Holes[i].Id);
-      }
-      games.back().second = S.Uptime();
-      EXPECT_EQ(S.At(t += 0.05, space), NextFrame::Now);  // Space held: a new game at once
+      std::vector<int> cells;
+      for (const PaintCall& hole : Painted)
+        cells.push_back(std::get<3>(hole));
+      games.emplace_back(cells, S.Uptime());
+      EXPECT_EQ(S.At(t += 0.05, Space), NextFrame::Now);  // Space held: a new game at once
     }
     return games;
   };
-  const Games first = play(7), again = play(7), other = play(8);
+  const auto first = play(7), again = play(7), other = play(8);
   EXPECT_EQ(first, again);
   EXPECT_NE(first, other);
   EXPECT_NE(first[0].first, first[1].first);
@@ -157,16 +119,12 @@ TEST(Game, OneSeedPlaysOneGameAndTheNextGameGoesOnWithTheSequence) {
 // out freezes the uptime, and two seconds later the game-over screen raises Best and waits for the
 // Spacebar (a new game, the rest carried over) or Esc.
 TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
-  FrameInput space, quit;
-  space.Space = true;
-  quit.Quit = true;
-  EXPECT_EQ(Game().At(1, quit), NextFrame::Never);
+  EXPECT_EQ(Game().At(1, Quit), NextFrame::Never);
   for (auto [best, bestAfter, again] :
        {std::tuple{45, 45, true}, {30, 40, true}, {30, 40, false}}) {
     Game S;
     EXPECT_EQ(S.At(5), NextFrame::OnInput);
-    EXPECT_EQ(S.At(10, space), NextFrame::Now);
-    EXPECT_EQ(S.Shown, Screen::Play);
+    EXPECT_EQ(S.At(10, Space), NextFrame::Now);
     S.ReadClock(10.02);  // the first frame counts from the start of the game
     EXPECT_NEAR(S.FrameMs, 20, 1e-9);
     Best = best, S.Angle = 123, S.NextTick = 7, S.Ram = -28;
@@ -178,16 +136,14 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
     EXPECT_EQ(S.UptimeLine.View(), "Uptime: 40 Seconds");
     EXPECT_FALSE(S.TickDue());
     S.At(52.26);
-    EXPECT_EQ(S.Shown, Screen::GameOver);
-    EXPECT_EQ(S.At(53), NextFrame::OnInput);
+    EXPECT_EQ(S.At(53), NextFrame::OnInput);  // the game-over screen, since 52.26
     EXPECT_EQ(Best, bestAfter);
     if (!again) {
-      EXPECT_EQ(S.At(54, quit), NextFrame::Never);
+      EXPECT_EQ(S.At(54, Quit), NextFrame::Never);
       continue;
     }
     Painted.clear();
-    Scattered.clear();
-    EXPECT_EQ(S.At(54, space), NextFrame::Now);
+    EXPECT_EQ(S.At(54, Space), NextFrame::Now);
     float clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_EQ(clear[2], 0.0f);  // the game-over blue is gone
@@ -201,18 +157,18 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
               (std::vector<PaintCall>{{t.CaseCleanTex, t.CaseTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SidePosZTex, t.PatchTex, -73, true},
                                       {t.SideCleanTex, t.SideNegZTex, t.PatchTex, -73, true}}));
-    for (const Scatter& d : Scattered)
-      EXPECT_TRUE(d.X >= -4 && d.X < 4 && d.Y >= -4 && d.Y < 4 && d.Angle >= 0 && d.Angle < 90);
     EXPECT_FALSE(S.Holes[4].Active);
     EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0 && S.Shown == Screen::Play);
   }
 }
 
 // A click on every cell, its face turned to the camera, through the frame's own steps: every
-// slot of that hole closes, no other, the picture is cleared and the patch goes on that cell.
+// slot of that hole closes, no other, the picture is cleared and the patch goes on that cell of
+// its face's texture (the end faces share one: -X in cells 0..17, +X in 18..35).
 TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
   const float faceAngle[] = {90, 0, -90, 180};  // -X, +Z, +X, -Z towards the camera
   Game S;
+  const unsigned faceTex[] = {S.Tex.CaseTex, S.Tex.SidePosZTex, S.Tex.CaseTex, S.Tex.SideNegZTex};
   S.Input.Button = true;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   for (int face = 0; face < 4; ++face)
@@ -228,8 +184,9 @@ TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
         S.Pick();
         Painted.clear();
         S.PaintPatch();
-        const unsigned w = WorkingTexture(S.Tex, id);
-        EXPECT_EQ(Painted, std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, CellIndex(id), true}));
+        const unsigned w = faceTex[face];
+        const int cell = 6 * (column + (face == 2 ? 3 : 0)) + row;
+        EXPECT_EQ(Painted, std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, cell, true})) << id;
         EXPECT_TRUE(!S.Holes[3].Active && !S.Holes[9].Active && S.Holes[0].Active) << id;
       }
   unsigned char red = 1;
@@ -243,10 +200,8 @@ TEST(Game, APickReadsThePixelUnderThePointerAndNothingOutsideThePicture) {
   Game S;
   glEnable(GL_SCISSOR_TEST);
   glClearColor(154 / 255.0f, 0, 0, 0);  // red byte 154 reads back as the signed byte 77
-  for (auto [x, y] : {std::pair{0, 0}, {10, 100}, {799, 599}}) {
-    glScissor(x, y, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
+  for (auto [x, y] : {std::pair{0, 0}, {10, 100}, {799, 599}})
+    glScissor(x, y, 1, 1), glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
   const std::pair<std::pair<int, int>, int> cases[] = {
       {{0, 599}, 77}, {{10, 499}, 77}, {{799, 0}, 77}, {{10, 498}, 0}, {{10, 500}, 0},

@@ -1,62 +1,30 @@
 // gfx on a real GL context, judged by the texels and pixels it leaves behind.
-#include <fstream>
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <tuple>
 
 #include "GLContext.h"
 #include "gfx/ParticleManager.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
 
-using Byte = unsigned char;
-using Bytes = std::vector<Byte>;
-
-// Writes a top-first TGA of `type` (1: with a 256-entry palette in `body`) and gives its path.
-std::string Tga(int type, int w, int h, int depth, const Bytes& body) {
-  Bytes f(18);
+// A top-first TGA of `type` (1: with a 256-entry palette in `body`).
+Bytes Tga(int type, int w, int h, int depth, const Bytes& body) {
+  Bytes f(18 + body.size());
   f[1] = f[6] = type == 1, f[2] = Byte(type), f[7] = 24 * (type == 1), f[16] = Byte(depth);
   f[12] = Byte(w), f[13] = Byte(w >> 8), f[14] = Byte(h), f[15] = Byte(h >> 8), f[17] = 32;
-  f.insert(f.end(), body.begin(), body.end());
-  const std::string path = testing::TempDir() + "gfx.tga";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-  return path;
+  std::copy(body.begin(), body.end(), f.begin() + 18);
+  return f;
 }
 
-// The first `size` bytes of the bound texture's level 0 in `format`, row 0 first.
-Bytes Texels(GLenum format, std::size_t size) {
-  Bytes out(size);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, out.data());
-  return out;
-}
-
-// LoadTexture under unpack alignment 4: a bound texture of `components` (0: none, and no name
-// left bound) with linear filters, GL_CLAMP wrapping and exactly `texels`, top row first.
-void Load(const char* name, const std::string& path, GLint components, const Bytes& texels) {
-  SCOPED_TRACE(name);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  const unsigned texture = LoadTexture(path.c_str());
-  GLint got[5] = {};
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &got[0]);
-  ASSERT_EQ(std::pair(texture != NoTexture, got[0]),
-            std::pair(components != 0, components ? GLint(texture) : 0));
-  if (components == 0)
-    return;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &got[0]);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &got[1]);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &got[2]);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &got[3]);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &got[4]);
-  EXPECT_EQ(std::vector<GLint>(got, got + 5),
-            std::vector<GLint>({components, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_CLAMP}));
-  EXPECT_EQ(Texels(components == 3 ? GL_RGB : GL_RGBA, texels.size()), texels);
-}
-
+// LoadTexture: 24-bit rows of 3 bytes and 32-bit ones exactly, top row first and wrapped by
+// GL_CLAMP; colour-mapped ones refused.
 TEST_F(GLTest, LoadTextureUploadsEachDepthExactlyAndRefusesTheRest) {
-  Load("24 bit, rows of 3 bytes", Tga(2, 1, 2, 24, {1, 2, 3, 4, 5, 6}), 3, {3, 2, 1, 6, 5, 4});
-  Load("32 bit", Tga(2, 2, 1, 32, {1, 2, 3, 4, 5, 6, 7, 8}), 4, {3, 2, 1, 4, 7, 6, 5, 8});
-  Load("8-bit mapped", Tga(1, 1, 1, 8, Bytes(769)), 0, {});
+  for (const auto& [tga, components, texels] :
+       {std::tuple{Tga(2, 1, 2, 24, {1, 2, 3, 4, 5, 6}), 3, Bytes{3, 2, 1, 6, 5, 4}},
+        {Tga(2, 2, 1, 32, {1, 2, 3, 4, 5, 6, 7, 8}), 4, Bytes{3, 2, 1, 4, 7, 6, 5, 8}},
+        {Tga(1, 1, 1, 8, Bytes(769)), 0, Bytes{}}})
+    ExpectLoad([&tga = tga] { return LoadTexture(Put(tga).c_str()) != NoTexture; }, components,
+               components == 3 ? GL_RGB : GL_RGBA, GL_CLAMP, texels);
 }
 
 // GLX's entry points, handed down as the shell hands down GLFW's.
@@ -64,11 +32,10 @@ GLProc Glx(const char* name) {
   return glXGetProcAddress(reinterpret_cast<const GLubyte*>(name));
 }
 
-// A 40x40 stamp lands centred on its cell (cell 8 at 192, 149; cell 35 at 22, 22) in a face of
+// A 40x40 stamp lands centred on its cell (cell 8 at 192, 149; cell 35 at 22, 22) of a face of
 // distinct texels composed onto itself, left bound, blended by its own alpha; the rest stays. Its
-// texels are black, red, green or yellow at alphas 0, 51, ... 255, so each blend is a fifth of a
-// byte and never a tie: the result rounds one way only. The same texels from the back buffer and
-// from a framebuffer object, with the window's bottom-left corner bare or under another window.
+// texels, black, red, green or yellow at alphas 0, 51, ... 255, blend to fifths of a byte, never a
+// tie. Through the back buffer and a framebuffer object, the window's corner bare or covered.
 TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
   Display* dpy = glXGetCurrentDisplay();
   XSetWindowAttributes over{};  // a window over the corner: no manager, the root's depth
@@ -84,11 +51,11 @@ TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
     Bytes want;  // texel x, y is red x, green y, blue x: the same stored as blue, green, red
     for (int i = 0; i < 256 * 256; ++i)
       want.insert(want.end(), {Byte(i % 256), Byte(i / 256), Byte(i % 256)});
-    const unsigned face = LoadTexture(Tga(2, 256, 256, 24, want).c_str());
+    const unsigned face = LoadTexture(Put(Tga(2, 256, 256, 24, want)).c_str());
     Bytes stamp;  // B, G, R, A; its top row lands on the square's bottom row
     for (int i = 0; i < 40 * 40; ++i)
       stamp.insert(stamp.end(), {0, Byte(i / 40 % 2 * 255), Byte(i % 2 * 255), Byte(i % 6 * 51)});
-    const unsigned overlay = LoadTexture(Tga(2, 40, 40, 32, stamp).c_str());
+    const unsigned overlay = LoadTexture(Put(Tga(2, 40, 40, 32, stamp)).c_str());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
     for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
       TexRender(face, face, overlay, cell, Scatter());

@@ -45,9 +45,10 @@ Scene Then(Scene first, Scene second, int frames = 0) {
 }
 const Scene Mute = [](Mixer&m) { m.SetMuted(true); }, Unmute = [](Mixer&m) { m.SetMuted(false); };
 // Twelve holes, and every cue twice at full gain, all on the left: more than the game ever asks.
+const Cue Cues[] = {Cue::GameStart, Cue::HoleOpened, Cue::Patch, Cue::RamLow, Cue::Crash};
 const Scene Everything = [](Mixer& m) {
   Holes(12)(m);
-  for (Cue cue : {Cue::GameStart, Cue::HoleOpened, Cue::Patch, Cue::RamLow, Cue::Crash})
+  for (Cue cue : Cues)
     m.Play(cue, -1, 1), m.Play(cue, -1, 1);
 };
 
@@ -87,17 +88,14 @@ TEST(Mixer, PlacesScalesAndGrowsEachSoundAsAsked) {
       {"4 holes, not 4 times 1", Level(Holes(1)), Level(Holes(4)), 2.5},
       {"12 holes, not 3 times 4", Level(Holes(4)), Level(Holes(12)), 2.2},
       {"the spray after unmuting", 0, Level(Then(Then(Holes(12), Mute), Unmute, 900))},
-      {"the game starting", 0, Level(Play(Cue::GameStart))},
-      {"a hole opening", 0, Level(Play(Cue::HoleOpened))},
-      {"a patch landing", 0, Level(Play(Cue::Patch))},
-      {"the RAM running low", 0, Level(Play(Cue::RamLow))},
-      {"the crash", 0, Level(Play(Cue::Crash))},
   };
   for (const auto& c : cases) {
     EXPECT_GT(c.Loud, c.Quiet * 1.25 + 30) << c.Name;
     EXPECT_TRUE(!c.AtMost || c.Loud <= c.Quiet * c.AtMost)
         << c.Name << ": " << c.Loud << " to " << c.Quiet;
   }
+  for (Cue cue : Cues)
+    EXPECT_GT(Level(Play(cue)), 30) << "cue " << int(cue) << " is silent";
 }
 
 TEST(Mixer, NeverClipsMutesToSilenceAndUnmutesSoftly) {
