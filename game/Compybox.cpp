@@ -37,16 +37,6 @@ int HoleId(Face face, int column, int row) {
   return FirstId[static_cast<int>(face)] + FaceRows * column + row;
 }
 
-Face FaceOfHole(int id) {
-  if (id < PosZBase)
-    return Face::NegZ;
-  if (id < EndBase)
-    return Face::PosZ;
-  if (id < FirstId[static_cast<int>(Face::PosX)])
-    return Face::NegX;
-  return Face::PosX;
-}
-
 unsigned WorkingTexture(const FaceTextures& tex, int id) {
   if (id < PosZBase)
     return tex.SideNegZTex;

@@ -31,8 +31,6 @@ constexpr int LastHoleId = 108;
 // Hole id of the cell at `column`, `row` of `face`. Rows count up from the bottom edge; side
 // face columns count from the x = +1 edge, end face columns from the z = -0.5 edge.
 int HoleId(Face face, int column, int row);
-// The face a hole id lies on.
-Face FaceOfHole(int id);
 // The working texture that carries hole `id`.
 unsigned WorkingTexture(const FaceTextures& tex, int id);
 // Cell index (0..35) of hole `id` in its working texture. The end faces share one texture:
