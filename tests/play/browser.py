@@ -1,13 +1,12 @@
-"""The browser build in a browser engine (engines.py): Chromium, Firefox ESR or WebKitGTK. chromium()
-starts Chromium with the flags the tests and scripts/web/bench-web.sh share."""
-import atexit, re, subprocess, time
+"""The player of the browser build in ENGINE (engines.py): Chromium (the default), Firefox ESR or
+WebKitGTK. SITES holds the page in site/ and the page built without Case.tga in site-no-case/, served
+from 127.0.0.1 (a page opened as a file cannot load its wasm). Game pixels map onto the canvas as the
+page shows it, at any size. chromium(): Chromium with the flags the tests and bench-web.sh share."""
+import atexit, contextlib, re, subprocess, time
 from .screen import W, H, PROMPT, Shot
 from .engines import ENGINES, chromium  # noqa: F401 (chromium: for bench-web.sh)
 
 class Web:
-    """The player of the page in ENGINE (chromium by default). SITES holds the page in site/ and the
-    page built without Case.tga in site-no-case/, served from 127.0.0.1 (a page opened as a file
-    cannot load its wasm). Game pixels map onto the canvas as the page shows it, at any size."""
     eol, slow, says = '\n', 2, 'out'
     KEYS = {'space': (' ', 'Space', 32), 'Escape': ('Escape', 'Escape', 27),
             'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39),
@@ -24,15 +23,14 @@ class Web:
 
     def start(self, display=True, missing=None):
         self.browser.open(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
-        self.rect = self.js('const r = canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]')
+        *self.rect, self.ratio = self.js('const r = canvas.getBoundingClientRect(); '
+                                         'return [r.x, r.y, r.width, r.height, devicePixelRatio]')
 
     def key(self, name, down):  # with fingers: the touch control's button, where there is one
         control = {'Left': 0, 'space': 1, 'Right': 2}.get(name) if self.fingers else None
         if control is None:
             return self.browser.key(*self.KEYS[name], down)
-        x, y = self.js(f"const r = document.querySelectorAll('#bar button')[{control}].getBoundingClientRect(); "
-                       "return [r.x + r.width / 2, r.y + r.height / 2]")
-        self.touch('touchStart' if down else 'touchEnd', x, y)
+        self.touch('touchStart' if down else 'touchEnd', *self.middle(f"querySelectorAll('#bar button')[{control}]"))
 
     def move(self, x, y, kind='move'):
         self.x, self.y = x, y
@@ -42,11 +40,30 @@ class Web:
     def button(self, down):
         self.move(self.x, self.y, 'down' if down else 'up')
 
+    def middle(self, find):  # page coordinates of the middle of the element document.FIND
+        return self.js(f"const r = document.{find}.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]")
+
     def click(self, selector):  # the left button pressed and let go on the element's middle: a gesture
-        x, y = self.js(f"const r = document.querySelector('{selector}').getBoundingClientRect(); "
-                       "return [r.x + r.width / 2, r.y + r.height / 2]")
-        for kind in 'down', 'up':
-            self.browser.mouse(kind, x, y)
+        self.browser.mouse('down', *(at := self.middle(f"querySelector('{selector}')")))
+        self.browser.mouse('up', *at)
+
+    def message(self):  # what the page says in words under the picture
+        return self.js('return message.innerText')
+
+    @contextlib.contextmanager
+    def emulating(self, script='', fingers=False):
+        """In Chromium, while the block runs: script run before each page's own, touch instead of keys
+        where the page has a control (fingers); the screen metrics the block sets, cleared after."""
+        cdp, self.fingers = self.browser.cdp, fingers
+        added = cdp('Page.addScriptToEvaluateOnNewDocument', {'source': script})
+        cdp('Emulation.setTouchEmulationEnabled', {'enabled': fingers, 'maxTouchPoints': 5})
+        try:
+            yield cdp
+        finally:
+            self.fingers = False
+            cdp('Page.removeScriptToEvaluateOnNewDocument', added)
+            cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
+            cdp('Emulation.clearDeviceMetricsOverride', {})
 
     def finger(self, kind, x, y):  # one finger at game pixel (x, y): 'touchStart', 'touchMove', 'touchEnd'
         left, top, width, height = self.rect
@@ -55,10 +72,14 @@ class Web:
     def touch(self, kind, x, y):  # one finger at page coordinates, in Chromium
         self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [] if kind == 'touchEnd' else [{'x': x, 'y': y}]})
 
+    def pixels(self, *size):  # RGB bytes of the canvas as shown: in device pixels, or sampled down to size
+        x, y, w, h = (round(v * self.ratio) for v in self.rect)
+        sample = ['-sample', '{}x{}!'.format(*size)] if size else []
+        return subprocess.run(['convert', 'png:-', '-crop', f'{w}x{h}+{x}+{y}', '+repage', *sample, '-depth', '8', 'rgb:-'],
+                              input=self.browser.png(), capture_output=True).stdout
+
     def shot(self):  # the canvas as shown, sampled down to the game's 800x600 (pixel centres)
-        rgb = subprocess.run(['convert', 'png:-', '-sample', f'{W}x{H}!', '-depth', '8', 'rgb:-'],
-                             input=self.browser.png(*self.rect), capture_output=True)
-        s = Shot(rgb.stdout, order=(0, 1, 2), bpp=3)
+        s = Shot(self.pixels(W, H), order=(0, 1, 2), bpp=3)
         if self.name != 'chromium':  # pictures named MODE-ENGINE-NAME.png
             s.save = lambda name, save=s.save: save(f'{self.name}-{name}')
         return s

@@ -1,10 +1,11 @@
-"""The browsers the page is played in, all Debian's, each behind the same few calls: open(url),
-js(body) (a function body; what it returns), key(key, code, keycode, down) with the DOM's key and
-code, mouse(kind, x, y) ('move', 'down' or 'up' of the left button at page coordinates),
-png(x, y, width, height) of that box of the page, console() (what the browser logged since the
-last call), quit(). Chromium through chromedriver and DevTools; Firefox ESR over WebDriver BiDi; WebKitGTK's
-MiniBrowser through WebKitWebDriver. Firefox and WebKit have WebGL only on an X display."""
+"""The browsers the page is played in, all Debian's, each behind the same calls: open(url), js(body)
+(a function body; what it returns), key(key, code, keycode, down) with the DOM's key and code, mouse(kind,
+x, y) ('move', 'down' or 'up' of the left button at page coordinates), png() of the viewport in
+device pixels, console() (what the browser logged since the last call), quit(). Chromium through
+chromedriver and DevTools; Firefox ESR over WebDriver BiDi; WebKitGTK's MiniBrowser through
+WebKitWebDriver. Firefox and WebKit have WebGL only on an X display."""
 import base64, glob, json, os, re, shutil, subprocess, tempfile, time
+from .screen import sound_server
 
 WIDTH, HEIGHT = 1000, 800  # each browser's window: the whole canvas on screen
 COMMAND = 120  # seconds any one command to a browser may take: a hung browser fails, never waits
@@ -38,7 +39,7 @@ def chromium(width, height, console=False):
 class Chromium:
     def __init__(self):
         self.d = chromium(WIDTH, HEIGHT, console=True)
-        self.open, self.js, self.cdp = self.d.get, self.d.execute_script, self.d.execute_cdp_cmd
+        self.open, self.js, self.cdp, self.quit = self.d.get, self.d.execute_script, self.d.execute_cdp_cmd, self.d.quit
 
     def key(self, key, code, keycode, down):
         self.cdp('Input.dispatchKeyEvent', {'type': 'keyDown' if down else 'keyUp', 'key': key,
@@ -49,24 +50,18 @@ class Chromium:
         self.cdp('Input.dispatchMouseEvent', {'type': {'move': 'mouseMoved', 'down': 'mousePressed',
                                                        'up': 'mouseReleased'}[kind], 'x': x, 'y': y, **press})
 
-    def png(self, x, y, width, height):
-        clip = {'x': x, 'y': y, 'width': width, 'height': height, 'scale': 1}
-        return base64.b64decode(self.cdp('Page.captureScreenshot', {'clip': clip})['data'])
+    def png(self):
+        return base64.b64decode(self.cdp('Page.captureScreenshot', {})['data'])
 
     def console(self):
         return [f"{e['level']}: {e['message']}" for e in self.d.get_log('browser')]
-
-    def quit(self):
-        self.d.quit()
 
 class Logged:
     """A browser whose standard output and error go to the file self.log."""
     read = 0
 
     def console(self):
-        with open(self.log, 'rb') as f:
-            f.seek(self.read)
-            text = f.read()
+        text = open(self.log, 'rb').read()[self.read:]
         self.read += len(text)
         return text.decode(errors='replace').splitlines()
 
@@ -90,7 +85,8 @@ class Firefox(Logged):
             f.writelines(f'user_pref("{k}", {json.dumps(v)});\n' for k, v in self.PREFS.items())
         self.proc = subprocess.Popen(['firefox-esr', '--headless', '--no-remote', '--profile', self.profile,
                                       '--remote-debugging-port', '0'], stdout=open(self.log, 'w'), stderr=subprocess.STDOUT,
-                                     env={**os.environ, 'MOZ_HEADLESS_WIDTH': str(WIDTH), 'MOZ_HEADLESS_HEIGHT': str(HEIGHT)})
+                                     env={**os.environ, 'MOZ_HEADLESS_WIDTH': str(WIDTH), 'MOZ_HEADLESS_HEIGHT': str(HEIGHT),
+                                          'PULSE_SERVER': sound_server()})  # without a device a page's sound never starts
         try:  # a Firefox that cannot be spoken to is ended here
             deadline = time.time() + 60
             while not (url := re.search(r'WebDriver BiDi listening on (ws://\S+)', open(self.log).read())):
@@ -101,7 +97,7 @@ class Firefox(Logged):
             self.send('session.new', capabilities={})
             self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
         except BaseException:
-            self.end()
+            self.quit()
             raise
 
     def send(self, method, **params):
@@ -126,9 +122,7 @@ class Firefox(Logged):
         return json.loads(r['result']['value']) if 'value' in r['result'] else None
 
     def act(self, kind, *actions):
-        source = {'type': kind, 'id': kind}
-        if kind == 'pointer':
-            source['parameters'] = {'pointerType': 'mouse'}
+        source = {'type': kind, 'id': kind, **({'parameters': {'pointerType': 'mouse'}} if kind == 'pointer' else {})}
         self.send('input.performActions', context=self.context, actions=[{**source, 'actions': list(actions)}])
 
     def key(self, key, code, keycode, down):
@@ -138,17 +132,10 @@ class Firefox(Logged):
         move = {'type': 'pointerMove', 'x': round(x), 'y': round(y), 'origin': 'viewport'}
         self.act('pointer', move, *([] if kind == 'move' else [{'type': 'pointer' + kind.title(), 'button': 0}]))
 
-    def png(self, x, y, width, height):
-        clip = {'type': 'box', 'x': x, 'y': y, 'width': width, 'height': height}
-        return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context, clip=clip)['data'])
+    def png(self):
+        return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context)['data'])
 
     def quit(self):
-        try:
-            self.send('session.end')
-        finally:
-            self.end()
-
-    def end(self):
         self.proc.terminate()
         self.proc.wait()
         shutil.rmtree(self.profile)
@@ -167,11 +154,11 @@ class WebKit(Logged):
         self.log = self.out.name
         self.d = webdriver.WebKitGTK(executable_path='/usr/bin/WebKitWebDriver', options=o, service_log_path=self.log)
         self.d.set_window_size(WIDTH, HEIGHT)
-        self.open, self.js, self.actions = self.d.get, self.d.execute_script, ActionBuilder
+        self.open, self.js, self.quit, self.png = self.d.get, self.d.execute_script, self.d.quit, self.d.get_screenshot_as_png
+        self.actions = ActionBuilder
 
     def act(self, step):  # one w3c action, at once
-        a = self.actions(self.d, duration=0)
-        step(a)
+        step(a := self.actions(self.d, duration=0))
         a.perform()
 
     def key(self, key, code, keycode, down):
@@ -181,13 +168,5 @@ class WebKit(Logged):
         self.act(lambda a: a.pointer_action.move_to_location(round(x), round(y)))
         if kind != 'move':
             self.act(lambda a: getattr(a.pointer_action, f'pointer_{kind}')())
-
-    def png(self, x, y, width, height):
-        crop = f'{round(width)}x{round(height)}+{round(x)}+{round(y)}'
-        return subprocess.run(['convert', 'png:-', '-crop', crop, '+repage', 'png:-'],
-                              input=self.d.get_screenshot_as_png(), capture_output=True, check=True).stdout
-
-    def quit(self):
-        self.d.quit()
 
 ENGINES = {'chromium': Chromium, 'firefox': Firefox, 'webkit': WebKit}

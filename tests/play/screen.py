@@ -1,6 +1,6 @@
 """What a player sees: a Shot of the 800x600 window, the colours told apart, the text layout, the
 case and its holes; PNG pictures of it, and waiting for a picture that shows something."""
-import os, struct, sys, time, zlib
+import os, subprocess, sys, time
 
 W, H = 800, 600
 CELL = 16  # the font's cell height: a text line drawn at y covers rows y .. y + 16 from the bottom
@@ -36,21 +36,21 @@ class Shot:
         return sum(1 for y in range(max(y0, 0), min(y1, self.h), step)
                    for x in range(max(x0, 0), min(x1, self.w), step) if pred(self.pixel(x, y)))
 
+    def rgb(self):  # the pixels' bytes, row by row from the top
+        return bytes(v for y in range(self.h) for x in range(self.w) for v in self.pixel(x, y))
+
     def save(self, name):  # as $SIEVERUSH_SHOTS/MODE-NAME.png, when that folder is asked for
         if folder := os.environ.get('SIEVERUSH_SHOTS'):
             os.makedirs(folder, exist_ok=True)
-            rows = b''.join(b'\0' + bytes(v for x in range(self.w) for v in self.pixel(x, y)) for y in range(self.h))
-            chunk = lambda kind, d: struct.pack('>I', len(d)) + kind + d + struct.pack('>I', zlib.crc32(kind + d))
-            rgb8 = chunk(b'IHDR', struct.pack('>IIBBBBB', self.w, self.h, 8, 2, 0, 0, 0))
-            with open(f'{folder}/{sys.argv[1]}-{name}.png', 'wb') as f:
-                f.write(b'\x89PNG\r\n\x1a\n' + rgb8 + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+            subprocess.run(['convert', '-size', f'{self.w}x{self.h}', '-depth', '8', 'rgb:-',
+                            f'{folder}/{sys.argv[1]}-{name}.png'], input=self.rgb(), check=True)
 
-def shown(w, h):
-    """Where the game shows its picture in a w x h window: left, top, width, height in window
-    pixels, as large as fits with its shape kept, centred."""
+def shown(x, y, w, h):
+    """The window pixel in the middle of those showing picture pixel (x, y) in a w x h window: the
+    game shows its picture as large as fits with its shape kept, centred."""
     scale = min(w / W, h / H)
     pw, ph = min(w, int(W * scale)), min(h, int(H * scale))
-    return (w - pw) // 2, h - (h - ph) // 2 - ph, pw, ph
+    return (w - pw) // 2 + int((x + 0.5) * pw / W), h - (h - ph) // 2 - ph + int((y + 0.5) * ph / H)
 
 def wait(p, test, what, seconds=PROMPT):
     """The first shot of player p that passes test; fails when the game ends or time runs out."""
@@ -67,11 +67,8 @@ def rows(y):  # screen rows [top, bottom) of a text line drawn at y from the bot
 
 def layout(s, lines, background):
     """Every line drawn where it belongs, nothing left of it, nothing between the lines."""
-    fg = lambda px: not background(px)
-    owners = [0] * H
-    for x, y in lines:
-        for r in range(*rows(y)):
-            owners[r] += 1
+    fg, spans = lambda px: not background(px), [rows(y) for x, y in lines]
+    owners = [sum(top <= r < bottom for top, bottom in spans) for r in range(H)]  # lines covering each row
     for x, y in lines:
         top, bottom = rows(y)
         check(s.count((x, top, W, bottom), fg) > 40, f'no text on the line at y = {y}')
@@ -110,3 +107,20 @@ def hole(s, ref):
                 patch.add(n)
                 todo.append(n)
     return spot and tuple(sum(c) // len(patch) for c in zip(*patch))
+
+def sound_server():
+    """A PulseAudio server of the test's own with one null sink, 'game' (its monitor can be recorded):
+    the sound device of a Windows game under Wine, or of Firefox, which plays a page's sound only
+    where it has one. Returns its address for PULSE_SERVER; it ends when the caller's process does."""
+    import atexit, subprocess, tempfile
+    folder = tempfile.mkdtemp(prefix='sieverush-pulse-')  # no spaces: module arguments split at them
+    address = f'unix:{folder}/socket'
+    subprocess.run(['pulseaudio', '--daemonize=yes', '--exit-idle-time=-1', '-n', '--use-pid-file=no',
+                    '--load=module-null-sink sink_name=game',
+                    f'--load=module-native-protocol-unix socket={folder}/socket auth-anonymous=1'],
+                   env={**os.environ, 'XDG_RUNTIME_DIR': folder}, check=True, capture_output=True)
+    while not os.path.exists(folder + '/socket'):
+        time.sleep(0.1)
+    atexit.register(lambda: subprocess.run(['pactl', 'exit'], env={**os.environ, 'PULSE_SERVER': address},
+                                           capture_output=True))
+    return address

@@ -1,20 +1,18 @@
-"""Players on the X server of $DISPLAY (or a private one with a screen of its own): the game a
-child process, its window found by name, real input through XTest, the screen read from the root
-window. Native: the built game in a fresh folder holding the art; Install: installed into a
-prefix, the launcher started by name."""
+"""Players on the X server of $DISPLAY (or a private one with a screen of its own): the game a child
+process, its window found by name, real input through XTest, the screen read from the root window.
+Native: the game in a fresh folder holding the art; Install: installed, the launcher started by name."""
 import atexit, os, shutil, subprocess, tempfile
 from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
 from .screen import W, H, PROMPT, Shot, shown
 
-class XPlayer:
-    """What every case drives: start, key, move, button, close, shot, wait_exit, out, written."""
+class XPlayer:  # what every case drives (see __init__.py)
     eol, slow, env, source, held, says = '\n', 1, {}, None, frozenset(), 'out'  # held: keys down
 
     def __init__(self, argv):
         self.d = display.Display()
         self.root, self.argv, self.screen = self.d.screen().root, argv, None
-        self.work = tempfile.mkdtemp(prefix='sieverush-play ')
+        self.cwd = self.work = tempfile.mkdtemp(prefix='sieverush-play ')
         self.proc = self.win = None
         atexit.register(self.finish)
 
@@ -22,14 +20,10 @@ class XPlayer:
         """The next games on a private X server of a width x height screen whose Xft.dpi (the
         desktop's content scale, times 96) is dpi; with no size, on $DISPLAY again."""
         self.stop()
-        if self.screen:
-            self.screen.kill()
-            self.screen.wait()
-        self.screen, name = None, os.environ['DISPLAY']
-        if width:
-            self.screen = subprocess.Popen(['Xvfb', '-displayfd', '1', '-nolisten', 'tcp', '-noreset',
-                                            '-screen', '0', f'{width}x{height}x24'], stdout=subprocess.PIPE)
-            name = ':' + self.screen.stdout.readline().decode().strip()
+        self.screen and (self.screen.kill(), self.screen.wait())
+        self.screen = width and subprocess.Popen(['Xvfb', '-displayfd', '1', '-nolisten', 'tcp', '-noreset',
+                                                  '-screen', '0', f'{width}x{height}x24'], stdout=subprocess.PIPE)
+        name = ':' + self.screen.stdout.readline().decode().strip() if width else os.environ['DISPLAY']
         self.d = display.Display(name)
         self.root, self.env = self.d.screen().root, {**self.env, 'DISPLAY': name}
         self.root.change_property(self.d.intern_atom('RESOURCE_MANAGER'), Xatom.STRING, 8,
@@ -40,19 +34,23 @@ class XPlayer:
         return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)
                 if not os.path.islink(f'{d}/{f}')}
 
-    def start(self, display=True, missing=None):
+    def start(self, display=True, missing=None, args=()):  # args: the game's own
         self.stop()
-        if self.source:  # a fresh folder holding a copy of the game's files
+        if self.source:  # a fresh folder holding a copy of the game's files, but for the missing one
             self.cwd, self.watched = self.work + '/play', [self.work + '/play']
             shutil.rmtree(self.cwd, ignore_errors=True)
-            shutil.copytree(self.source, self.cwd)
-        if missing:
-            os.remove(f'{self.cwd}/{missing}')
-        env = {k: v for k, v in {**os.environ, **self.env}.items() if display or k != 'DISPLAY'}
+            shutil.copytree(self.source, self.cwd, ignore=lambda folder, files: [missing] if missing else [])
         self.before, self.win = self.snapshot(), None
         with open(self.work + '/out', 'wb') as out, open(self.work + '/err', 'wb') as err:
-            self.proc = subprocess.Popen(self.argv, cwd=self.cwd, env=env, stdout=out, stderr=err,
-                                         stdin=subprocess.DEVNULL)
+            self.proc = subprocess.Popen([*self.argv, *args], cwd=self.cwd, env=self.environ(display), stdout=out,
+                                         stderr=err, stdin=subprocess.DEVNULL)
+
+    def environ(self, display):  # the player's environment, without DISPLAY if not display
+        return {k: v for k, v in {**os.environ, **self.env}.items() if display or k != 'DISPLAY'}
+
+    def run(self, *argv, display=False):  # run to its end in the game's folder: status, output, error
+        r = subprocess.run(argv, cwd=self.cwd, env=self.environ(display), capture_output=True, timeout=300 * self.slow)
+        return r.returncode, r.stdout.decode('latin-1').replace('\r\n', '\n'), r.stderr.decode('latin-1')
 
     def window(self):  # the game's mapped window, once it is there
         todo = [] if self.win else [self.root]
@@ -70,10 +68,9 @@ class XPlayer:
         g = self.window().get_geometry()
         return g.width, g.height
 
-    def at(self, x, y):  # picture pixel to screen pixel: the middle of the window pixels showing it
-        o, (w, h) = self.root.translate_coords(self.window(), 0, 0), self.size()
-        x0, y0, pw, ph = shown(w, h)
-        return o.x + x0 + int((x + 0.5) * pw / W), o.y + y0 + int((y + 0.5) * ph / H)
+    def at(self, x, y):  # picture pixel to screen pixel
+        o, (x, y) = self.root.translate_coords(self.window(), 0, 0), shown(x, y, *self.size())
+        return o.x + x, o.y + y
 
     def full(self):  # the whole window, pixel for pixel
         try:
@@ -86,9 +83,9 @@ class XPlayer:
     def shot(self):  # the picture, one pixel read from the middle of those showing each of its pixels
         s = self.window() and self.full()
         if s and (s.w, s.h) != (W, H):
-            x0, y0, pw, ph = shown(s.w, s.h)
-            s = Shot(bytes(v for y in range(H) for x in range(W) for v in
-                           s.pixel(x0 + int((x + 0.5) * pw / W), y0 + int((y + 0.5) * ph / H)) + (0,)), order=(0, 1, 2))
+            at = [shown(i, i, s.w, s.h) for i in range(W)]  # the column and the row of picture pixel i
+            s = Shot(bytes(v for y in range(H) for x in range(W) for v in s.pixel(at[x][0], at[y][1]) + (0,)),
+                     order=(0, 1, 2))
         return s
 
     def fake(self, kind, detail=0, **where):
@@ -98,8 +95,7 @@ class XPlayer:
     def key(self, name, down):
         if down and self.window():  # there is no window manager to give it the keyboard
             self.win.set_input_focus(X.RevertToParent, X.CurrentTime)
-        code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
-        self.fake(X.KeyPress if down else X.KeyRelease, code)
+        self.fake(X.KeyPress if down else X.KeyRelease, self.d.keysym_to_keycode(XK.string_to_keysym(name)))
         self.held = self.held | {name} if down else self.held - {name}
 
     def move(self, x, y):
@@ -123,8 +119,7 @@ class XPlayer:
             return None
 
     def out(self, name='out'):
-        with open(f'{self.work}/{name}', encoding='latin-1') as f:
-            return f.read()
+        return open(f'{self.work}/{name}', encoding='latin-1').read()
 
     def written(self):  # {name: contents} of the files the game made or changed
         return {os.path.basename(f): open(f, 'rb').read()
@@ -140,9 +135,7 @@ class XPlayer:
         self.env = {**{k: v for k, v in self.env.items() if not k.startswith(('ALSOFT', 'PULSE'))}, **self.SILENT}
 
     def stop(self):  # the game goes first; nothing stays held down for the next one
-        if self.proc and self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
+        self.proc and (self.proc.kill(), self.proc.wait())
         for name in self.held:
             self.key(name, False)
         self.button(False)
@@ -160,9 +153,8 @@ class Native(XPlayer):
 class Install(XPlayer):
     def __init__(self, build):
         super().__init__(['sieverush'])
-        self.build, self.prefix, self.cwd = build, self.work + '/pre fix', self.work + '/elsewhere'
-        subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True,
-                       stdout=subprocess.DEVNULL)
+        self.build, self.prefix, self.cwd = os.path.abspath(build), self.work + '/pre fix', self.work + '/elsewhere'
+        subprocess.run(['cmake', '--install', build, '--prefix', self.prefix], check=True, stdout=subprocess.DEVNULL)
         self.art, self.aside = self.prefix + '/share/sieverush', self.work + '/aside'
         self.state = self.work + '/state'  # XDG_STATE_HOME: the launcher plays in its sieverush/
         for folder in self.work + '/path', self.cwd, self.aside, self.state + '/sieverush':
