@@ -183,7 +183,11 @@ TEST(Game, AClickOnEachOfThe108CellsPatchesTheHoleThere) {
         S.LookAtCase();
         S.Pick();
         Painted.clear();
+        S.CueCount = 0;
         S.PaintPatch();
+        // The patch is heard, where it was clicked.
+        EXPECT_TRUE(S.CueCount == 1 && S.Cues[0].What == Cue::Patch &&
+                    std::abs(S.Cues[0].Pan - (S.Input.X - 400) / 400.0f) < 1e-6f);
         const unsigned w = faceTex[face];
         const int cell = 6 * (column + (face == 2 ? 3 : 0)) + row;
         EXPECT_EQ(Painted, std::vector<PaintCall>(1, {w, w, S.Tex.PatchTex, cell, true})) << id;
