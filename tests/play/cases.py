@@ -248,9 +248,9 @@ def heard(p):
         p.deaf()
     peaks = recorded(wav)
     loud = lambda a, b: max(peaks[a:b], default=0)
-    start = next(i for i, v in enumerate(peaks) if v > 0.01)  # 10 ms steps from here on
+    start = next(i for i, v in enumerate(peaks) if v > 0)  # 10 ms steps from here on
     at = lambda t: start + round((t - space) * 100)
-    check(start > 50 and loud(0, start) == 0, f'sound before Space: {peaks[:start][-5:]}')
+    check(start > 50, f'sound {start * 10} ms after the device opened, a second before Space')
     bed = sorted(peaks[at(clicked) - 60:at(clicked) - 10])[25]
     # Timed natively only: under Wine, Windows' audio and PulseAudio buffer as they like.
     check(isinstance(p, Wine) or any(v > 2 * bed for v in peaks[at(clicked) - 10:at(clicked) + 11]),
