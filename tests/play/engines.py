@@ -132,8 +132,14 @@ class Firefox(Logged):
         move = {'type': 'pointerMove', 'x': round(x), 'y': round(y), 'origin': 'viewport'}
         self.act('pointer', move, *([] if kind == 'move' else [{'type': 'pointer' + kind.title(), 'button': 0}]))
 
-    def png(self):
-        return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context)['data'])
+    def png(self):  # a page navigating away has no picture for a moment: asked again
+        for tries in range(20):
+            try:
+                return base64.b64decode(self.send('browsingContext.captureScreenshot', context=self.context)['data'])
+            except RuntimeError:
+                if tries == 19:
+                    raise
+                time.sleep(0.25)
 
     def quit(self):
         self.proc.terminate()
