@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Runs each libFuzzer target of the three file parsers for SECONDS, seeded with the game's own art
-# and the kept corpus (recorded games from the kept corpus alone). BUILD_DIR is a clang build
-# configured with -DSIEVERUSH_FUZZ=ON (built here if it is not yet). Exits non-zero on any
-# finding; the input is kept in BUILD_DIR/findings.
+# Runs each libFuzzer target of the four file parsers for SECONDS, seeded with the game's own art
+# and the kept corpus (recorded games and the kept settings and best files from the kept corpus
+# alone). BUILD_DIR is a clang build configured with -DSIEVERUSH_FUZZ=ON (built here if it is not
+# yet). Exits non-zero on any finding; the input is kept in BUILD_DIR/findings.
 # Usage: fuzz/run.sh SECONDS BUILD_DIR
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=$1 build=$(cd "$2" && pwd)
-cmake --build "$build" --target fuzz_tga fuzz_bff fuzz_replay art
+cmake --build "$build" --target fuzz_tga fuzz_bff fuzz_replay fuzz_kept art
 
 run() {  # target, seed files...
   local target=$1; shift
@@ -28,3 +28,4 @@ run() {  # target, seed files...
 run fuzz_tga "$build"/play/*.tga
 run fuzz_bff "$build"/play/SieveFont.bff
 run fuzz_replay
+run fuzz_kept
