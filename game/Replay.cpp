@@ -9,12 +9,14 @@
 namespace {
 
 constexpr unsigned char Magic[4] = {'S', 'R', 'R', 'P'};
-constexpr unsigned Version = 1;
+constexpr unsigned Version = 2;
 
-// The flags byte of a frame record; the end record's marker has every bit set.
+// The flags byte of a frame record; the end record's marker has every bit set, which no frame
+// has: the frame that quits never carries Away (the game pays it no heed there). Version 1 had
+// no pause key and no leaving.
 constexpr unsigned LeftBit = 1, RightBit = 2, SpaceBit = 4, QuitBit = 8, ButtonBit = 16;
-constexpr unsigned MovedBit = 32;
-constexpr unsigned FrameBits = 63;
+constexpr unsigned MovedBit = 32, PauseBit = 64, AwayBit = 128;
+constexpr unsigned FirstVersionBits = 63;
 constexpr unsigned char EndMarker = 0xFF;
 
 // Times stay at or below 2^53 microseconds, so seconds as a double are exact.
@@ -118,8 +120,8 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
         "made by a newer version of the game (replay version " + std::to_string(version) + ")";
     return false;
   }
-  if (version != Version) {
-    problem = "unknown replay version " + std::to_string(version);
+  if (version == 0) {
+    problem = "unknown replay version 0";
     return false;
   }
   std::uint64_t drain = 0, seed = 0;
@@ -144,7 +146,7 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
       return cutShort();
     if (flags == EndMarker)
       break;
-    if (flags & ~FrameBits)
+    if ((version == 1 && (flags & ~FirstVersionBits)) || ((flags & QuitBit) && (flags & AwayBit)))
       return damagedAt(at);
     if (last.Quit) {
       problem = "frames after the game ended";
@@ -156,6 +158,8 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
     frame.Space = flags & SpaceBit;
     frame.Quit = flags & QuitBit;
     frame.Button = flags & ButtonBit;
+    frame.Pause = flags & PauseBit;
+    frame.Away = flags & AwayBit;
     std::uint64_t step = 0;
     bool cut = false;
     if (!in.Varint(step, cut))
@@ -232,7 +236,8 @@ void ReplayWriter::Add(const FrameInput& frame) {
   const bool moved = frame.X != Last.X || frame.Y != Last.Y;
   const unsigned flags = (frame.Left ? LeftBit : 0) | (frame.Right ? RightBit : 0) |
                          (frame.Space ? SpaceBit : 0) | (frame.Quit ? QuitBit : 0) |
-                         (frame.Button ? ButtonBit : 0) | (moved ? MovedBit : 0);
+                         (frame.Button ? ButtonBit : 0) | (moved ? MovedBit : 0) |
+                         (frame.Pause ? PauseBit : 0) | (frame.Away && !frame.Quit ? AwayBit : 0);
   PutFixed(flags, 1);
   PutVarint(static_cast<std::uint64_t>(micros - Last.Micros));
   if (moved) {

@@ -13,12 +13,22 @@
 using Bytes = std::vector<unsigned char>;
 constexpr std::int64_t Hours = 3'600'000'000, Max = std::int64_t(1) << 53;
 
-// keys: bit 0 Left, 1 Right, 2 Space, 3 Quit, 4 Button, as in the file.
+// keys: bit 0 Left, 1 Right, 2 Space, 3 Quit, 4 Button, 6 Pause, 7 Away, as in the file.
 FrameInput F(std::int64_t t, unsigned k, int x, int y) {
-  return {t, bool(k & 1), bool(k & 2), bool(k & 4), bool(k & 8), bool(k & 16), x, y};
+  return {t,
+          bool(k & 1),
+          bool(k & 2),
+          bool(k & 4),
+          bool(k & 8),
+          bool(k & 16),
+          bool(k & 64),
+          bool(k & 128),
+          x,
+          y};
 }
 auto Tie(const FrameInput& f) {
-  return std::tuple(f.Micros, f.Left, f.Right, f.Space, f.Quit, f.Button, f.X, f.Y);
+  return std::tuple(f.Micros, f.Left, f.Right, f.Space, f.Quit, f.Button, f.Pause, f.Away, f.X,
+                    f.Y);
 }
 Bytes operator+(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -61,8 +71,8 @@ Replay Check(const std::string& what, const Bytes& file, const std::vector<Frame
 const std::vector<FrameInput> Game = {F(0, 0, 0, 0),
                                       F(16667, 1, 5, -3),
                                       F(33334, 6, 2, 7),
-                                      F(33334, 16, 2, 7),
-                                      F(5 * Hours, 0, INT_MIN, INT_MAX),
+                                      F(33334, 16 + 64, 2, 7),
+                                      F(5 * Hours, 128, INT_MIN, INT_MAX),
                                       F(5 * Hours + 1, 3, INT_MAX, INT_MIN),
                                       F(Max, 31, 0, 0)};
 
@@ -70,11 +80,12 @@ TEST(Replay, WrittenGamesReadBack) {
   const Replay replay = Check("the game", Write(Game, {0xFEDCBA9876543210u, 65535}), Game);
   EXPECT_EQ(replay.Header.Seed, 0xFEDCBA9876543210u);
   EXPECT_EQ(replay.Header.DrainPerMs, 65535);
-  // Times that go back or out of range are held; nothing follows a Quit or the end record.
+  // Times that go back or out of range are held; nothing follows a Quit or the end record; the
+  // frame that quits drops Away, which would make it the end record's marker.
   Check("held times",
-        Write({F(-5, 0, 0, 0), F(100, 0, 0, 0), F(50, 0, 0, 0), F(Max + 9, 8, 0, 0),
+        Write({F(-5, 0, 0, 0), F(100, 0, 0, 0), F(50, 0, 0, 0), F(Max + 9, 255 - 32, 0, 0),
                F(Max, 0, 1, 1)}),
-        {F(0, 0, 0, 0), F(100, 0, 0, 0), F(100, 0, 0, 0), F(Max, 8, 0, 0)});
+        {F(0, 0, 0, 0), F(100, 0, 0, 0), F(100, 0, 0, 0), F(Max, 127 - 32, 0, 0)});
 }
 
 TEST(Replay, DamageIsRefused) {
@@ -87,15 +98,15 @@ TEST(Replay, DamageIsRefused) {
   const Bytes ones(9, 255), long11(10, 128);
   const std::vector<std::tuple<const char*, Bytes, const char*>> cases = {
       {"bad magic", Edit(file, 0, {}, 1), "not a Sieve Rush replay"},
-      {"version 2", Edit(file, 4, {}, 3), "made by a newer version of the game (replay version 2)"},
-      {"version 0", Edit(file, 4, {}, 1), "unknown replay version 0"},
+      {"version 3", Edit(file, 4, {}, 1), "made by a newer version of the game (replay version 3)"},
+      {"version 0", Edit(file, 4, {}, 2), "unknown replay version 0"},
       {"drain 0", Write(Game, {1, 0}), "damaged (drain rate 0)"},
       {"drain 65536", Write(Game, {1, 65536}), "damaged (drain rate 0)"},
       {"a flag flipped", Edit(file, 17, {}, 2), "damaged (checksum)"},
       {"the count flipped", Edit(file, end + 1, {}, 1), "damaged"},
       {"a byte appended", file + Bytes{0}, "bytes after the end"},
-      {"bit 6 set", Edit(file, 15, {}, 64), first},
-      {"bit 7 set", Edit(file, 15, {}, 128), first},
+      {"version 1 with a pause", Edit(Edit(file, 4, {}, 3), 15, {}, 64), first},
+      {"Quit and Away", Edit(file, 15, {}, 8 + 128), first},
       {"11-byte varint", Edit(file, 15, Bytes{0} + long11 + Bytes{0}), first},
       {"over 64 bits", Edit(file, 15, Bytes{0} + ones + Bytes{2}), first},
       {"varint spelt long", Edit(file, 15, {0, 128, 0}), first},

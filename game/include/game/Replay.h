@@ -17,6 +17,8 @@ struct FrameInput {
   bool Space = false;       // the Spacebar held
   bool Quit = false;        // Esc pressed or the window closed: the run ends after this frame
   bool Button = false;      // the left mouse button held
+  bool Pause = false;       // the P key held
+  bool Away = false;        // the player left since the last frame (the window or page lost)
   int X = 0;                // the pointer, picture pixels from the left edge
   int Y = 0;                // picture pixels from the top edge; outside 0..799, 0..599 off it
 };
