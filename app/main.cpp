@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Memory.h"
 #include "game/Render.h"
 #include "game/Replay.h"
 #include "game/Session.h"
@@ -37,6 +38,9 @@ constexpr std::uintmax_t LargestReplay = 256u << 20;
 // recording is made.
 struct Run {
   GameSession Game;
+  // The player's settings and best uptime, kept between runs; a replay neither reads nor keeps
+  // them.
+  Memory Kept;
   // Made after the first frame is on screen: synthesizing the sounds takes a few milliseconds.
   std::unique_ptr<Mixer> Sound;
   bool MuteHeld = false;
@@ -59,6 +63,9 @@ FrameInput LiveInput(std::int64_t lastMicros) {
   in.Space = Keys[KeySpace];
   in.Quit = RunLevel == 0;
   in.Button = Mouse.Left;
+  in.Pause = Keys[KeyP];
+  in.Away = PlayerAway;
+  PlayerAway = false;
   in.X = Mouse.X;
   in.Y = Mouse.Y;
   return in;
@@ -71,27 +78,50 @@ void WriteOut(Run& run) {
   bytes.clear();
 }
 
+// The window's place (the last kept where it has none now, minimised) and the sound kept.
+void KeepSettings(Run& run) {
+  if (run.Replaying)
+    return;
+  Settings settings = run.Kept.KeptSettings();
+  const WindowPlace place = CurrentPlace();
+  settings.Fullscreen = place.Fullscreen;
+  if (place.Placed) {
+    settings.Placed = true;
+    settings.X = place.X;
+    settings.Y = place.Y;
+    settings.Width = place.Width;
+    settings.Height = place.Height;
+  }
+  if (run.Sound)
+    settings.Muted = run.Sound->Muted();
+  run.Kept.Keep(settings);
+}
+
 // What the frame set off goes to the mixer; M (pressed, not held) turns all sound off and on.
 void Listen(Run& run) {
   if (!run.Sound) {
     if (run.Frames < 2)
       return;
     run.Sound = std::make_unique<Mixer>();
+    run.Sound->SetMuted(run.Kept.KeptSettings().Muted);
   }
   Mixer& sound = *run.Sound;
   const GameSession& game = run.Game;
   for (int i = 0; i < game.CueCount; ++i)
     sound.Play(game.Cues[i].What, game.Cues[i].Pan, game.Cues[i].Gain);
   sound.SetSpray(game.Spray, game.SprayCount);
-  if (Keys[KeyM] && !run.MuteHeld)
+  if (Keys[KeyM] && !run.MuteHeld) {
     sound.SetMuted(!sound.Muted());
+    KeepSettings(run);
+  }
   run.MuteHeld = Keys[KeyM];
 }
 
+// A paused game is silent, and what it was playing waits where it stopped.
 void MixSound(void* context, short* frames, int count) {
-  const std::unique_ptr<Mixer>& sound = static_cast<Run*>(context)->Sound;
-  if (sound)
-    sound->Mix(frames, count);
+  const Run& run = *static_cast<Run*>(context);
+  if (run.Sound && run.Game.Shown != Screen::Paused)
+    run.Sound->Mix(frames, count);
   else
     std::fill(frames, frames + 2 * count, short{0});
 }
@@ -116,6 +146,8 @@ NextFrame RunFrame(void* context) {
   ++run.Frames;
   const NextFrame next = run.Game.Step(in);
   Listen(run);
+  if (!run.Replaying)
+    run.Kept.KeepBest(run.Game.BestEver);
   // A replay never waits: its input is all there.
   return run.Replaying && next == NextFrame::OnInput ? NextFrame::Now : next;
 }
@@ -123,6 +155,7 @@ NextFrame RunFrame(void* context) {
 int EndRun(void* context) {
   Run& run = *static_cast<Run*>(context);
   const char* done = run.Replaying ? "Replayed" : run.Writer ? "Recorded" : nullptr;
+  KeepSettings(run);
   if (run.Writer) {
     run.Writer->Finish();
     WriteOut(run);
@@ -196,7 +229,14 @@ int main(int argc, char** argv) {
     header = run.Playback.Header;
   run.Game.Seed = header.Seed;
   run.Game.Drain = header.DrainPerMs;
-  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32)) {
+  WindowPlace last;
+  if (!run.Replaying) {
+    run.Kept.Recall();
+    const Settings& kept = run.Kept.KeptSettings();
+    last = {kept.Fullscreen, kept.Placed, kept.X, kept.Y, kept.Width, kept.Height};
+    run.Game.BestEver = run.Kept.BestEver();
+  }
+  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32, last)) {
     // Text mode, so that each line ends the way the platform's text files do.
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
     report << "Caught exception:\n  " << failed << "\n";

@@ -139,7 +139,7 @@ void EmptyFrame(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32)) {
+  if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32, {})) {
     std::fprintf(stderr, "frame_bench: %s (run it under scripts/with-x.sh)\n", failed);
     return 1;
   }

@@ -23,7 +23,7 @@ int End(void*) {
 }  // namespace
 
 int main() {
-  if (InitWindow(Width, Height, 32) != nullptr)
+  if (InitWindow(Width, Height, 32, {}) != nullptr)
     return 1;
   return RunFrames(Blank, End, nullptr);
 }

@@ -78,7 +78,7 @@ int End(void*) {
 }  // namespace
 
 int main() {
-  if (InitWindow(ScreenWidth, ScreenHeight, 32) != nullptr)
+  if (InitWindow(ScreenWidth, ScreenHeight, 32, {}) != nullptr)
     return 1;
   static Bench bench;
   GameSession& game = bench.Game;

@@ -39,9 +39,23 @@ constexpr PlacedText CrashFooter[] = {
     {"FC80:DE52 8FF0:06F2 BCF1:747D C0DE:4EAD EF51:A7D2", 110, 190},
     {"Press the Spacebar to play again, or hit Esc to go vote for this entry.", 80, 100},
 };
+// The best of every run, in the room between the numbers and the way on.
+constexpr int BestEverY = 145;
+
+constexpr PlacedText PausedLines[] = {
+    {"Paused", 0, 320},
+    {"Press P or the Spacebar to go on, or Esc to quit.", 0, 280},
+};
+// How much of the paused game shows through the veil.
+constexpr float VeilAlpha = 0.6f;
 
 // The crashed system's blue.
 constexpr float CrashBlue = 0.75f;
+
+// A line centred across the picture at height y.
+void PrintCentred(const char* text, int y) {
+  Fnt.Print(text, (ScreenWidth - Fnt.GetWidth(text)) / 2, y);
+}
 
 // Window pixels, origin at the bottom-left, as both screens are laid out.
 void SetPixelProjection() {
@@ -69,7 +83,7 @@ void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine
   bestLine.Clear() << "The best uptime this session is " << best << " seconds";
 }
 
-void GameOver(int uptime) {
+void GameOver(int uptime, int bestEver) {
   if (Best < uptime)
     Best = uptime;
   SetPixelProjection();
@@ -87,4 +101,26 @@ void GameOver(int uptime) {
   Fnt.Print(bestLine.CStr(), BestX, BestY);
   for (const PlacedText& line : CrashFooter)
     Fnt.Print(line.Text, line.X, line.Y);
+  ScreenLine bestEverLine;
+  bestEverLine << "Your best ever is " << bestEver << " seconds";
+  PrintCentred(bestEverLine.CStr(), BestEverY);
+}
+
+void PausedInfo() {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(0, 0, 0, VeilAlpha);
+  glBegin(GL_QUADS);
+  glVertex2i(0, 0);
+  glVertex2i(ScreenWidth, 0);
+  glVertex2i(ScreenWidth, ScreenHeight);
+  glVertex2i(0, ScreenHeight);
+  glEnd();
+  glColor4f(1, 1, 1, 1);
+  glEnable(GL_TEXTURE_2D);
+  Fnt.Select();
+  for (const PlacedText& line : PausedLines)
+    PrintCentred(line.Text, line.Y);
 }

@@ -118,14 +118,28 @@ void GameSession::Begin(double now) {
 NextFrame GameSession::Step(const FrameInput& input) {
   Input = input;
   CueCount = 0;
+  NextFrame next = NextFrame::Now;
   switch (Shown) {
     case Screen::Title:
-      return TitleFrame();
+      next = TitleFrame();
+      break;
     case Screen::GameOver:
-      return GameOverFrame();
+      next = GameOverFrame();
+      break;
+    case Screen::Paused:
+      next = PausedFrame();
+      break;
     default:
-      return Frame();
+      // P, or leaving the game (on the frame that quits it, it matters no more).
+      next = Pressed(&FrameInput::Pause) || (Input.Away && !Input.Quit) ? Pause() : Frame();
+      break;
   }
+  Previous = Input;
+  return next;
+}
+
+bool GameSession::Pressed(bool FrameInput::*key) const {
+  return Input.*key && !(Previous.*key);
 }
 
 int GameSession::Uptime() const {
@@ -157,7 +171,8 @@ NextFrame GameSession::GameOverFrame() {
   // Drawn as the last frame of play leaves the state: unlit, without the depth test.
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
-  GameOver(static_cast<int>(FinalUptime));
+  BestEver = std::max(BestEver, static_cast<int>(FinalUptime));
+  GameOver(static_cast<int>(FinalUptime), BestEver);
   Present();
   if (Input.Quit)
     return NextFrame::Never;
@@ -169,18 +184,7 @@ NextFrame GameSession::GameOverFrame() {
 
 NextFrame GameSession::Frame() {
   ReadClock(Input.Micros / 1e6);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  SetCamera();
-  Turn();
-  LookAtCase();
-  Pick();
-  DrawCase();
-  TakeViewRotation();
-  // Particles are drawn under the camera alone: once emitted they no longer turn with the case.
-  LookAtWorld();
-  LeakParticles.Render(FrameMs);
-  glDisable(GL_DEPTH_TEST);
-  Fnt.SetScreen(ScreenWidth, ScreenHeight);
+  DrawWorld(FrameMs, true);
   DrawCursor();
   DrawStatus();
   Present();
@@ -194,6 +198,59 @@ NextFrame GameSession::Frame() {
   LastTime = Now;
   // Esc, or the window closed: the frame has run to its end, and the run ends with it.
   return Input.Quit ? NextFrame::Never : NextFrame::Now;
+}
+
+NextFrame GameSession::Pause() {
+  PausedFrom = Shown;
+  Shown = Screen::Paused;
+  SprayCount = 0;
+  return ShowPaused();
+}
+
+NextFrame GameSession::PausedFrame() {
+  // A button or a tap would patch: only P and Space go on.
+  if (!Input.Quit && (Pressed(&FrameInput::Pause) || Pressed(&FrameInput::Space))) {
+    GoOn(Input.Micros / 1e6);
+    return Frame();
+  }
+  return ShowPaused();
+}
+
+NextFrame GameSession::ShowPaused() {
+  // The game as it stood, nothing moved, under a veil, and the way on.
+  DrawWorld(0, false);
+  DrawStatus();
+  PausedInfo();
+  Present();
+  return Input.Quit ? NextFrame::Never : NextFrame::OnInput;
+}
+
+void GameSession::GoOn(double now) {
+  // Every time the game keeps moves on by the time it stood still, so that none of it counts.
+  const double stood = std::max(0.0, now - LastTime);
+  StartTime += stood;
+  NextTick += stood;
+  if (GameOverTime != NotYet)
+    GameOverTime += stood;
+  LastTime += stood;
+  Shown = PausedFrom;
+}
+
+void GameSession::DrawWorld(double ms, bool live) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  SetCamera();
+  if (live)
+    Turn();
+  LookAtCase();
+  if (live)
+    Pick();
+  DrawCase();
+  TakeViewRotation();
+  // Particles are drawn under the camera alone: once emitted they no longer turn with the case.
+  LookAtWorld();
+  LeakParticles.Render(ms);
+  glDisable(GL_DEPTH_TEST);
+  Fnt.SetScreen(ScreenWidth, ScreenHeight);
 }
 
 void GameSession::ReadClock(double now) {

@@ -11,14 +11,15 @@
 #include "Picture.h"
 #include "Target.h"
 
-static_assert(KeySpace == GLFW_KEY_SPACE && KeyM == GLFW_KEY_M && KeyEscape == GLFW_KEY_ESCAPE &&
-                  KeyRight == GLFW_KEY_RIGHT && KeyLeft == GLFW_KEY_LEFT &&
-                  KeyLast == GLFW_KEY_LAST,
+static_assert(KeySpace == GLFW_KEY_SPACE && KeyM == GLFW_KEY_M && KeyP == GLFW_KEY_P &&
+                  KeyEscape == GLFW_KEY_ESCAPE && KeyRight == GLFW_KEY_RIGHT &&
+                  KeyLeft == GLFW_KEY_LEFT && KeyLast == GLFW_KEY_LAST,
               "the game's key codes must be GLFW's");
 
 int RunLevel = 1;
 bool Keys[KeyLast + 1] = {};
 MouseStruct Mouse = {};
+bool PlayerAway = false;
 
 namespace {
 
@@ -78,6 +79,15 @@ void OnWindowSize(GLFWwindow*, int width, int height) {
 void OnFramebufferSize(GLFWwindow*, int width, int height) {
   WindowResized(WindowWidth, WindowHeight, width, height);
 }
+// Minimised, or another window has the focus: the player has left.
+void OnIconify(GLFWwindow*, int iconified) {
+  if (iconified == GLFW_TRUE)
+    PlayerAway = true;
+}
+void OnFocus(GLFWwindow*, int focused) {
+  if (focused == GLFW_FALSE)
+    PlayerAway = true;
+}
 // Uncovered, restored or resized: what the window showed is gone.
 void OnRefresh(GLFWwindow*) {
   PictureLost = true;
@@ -128,7 +138,7 @@ void MousePosCallback(int x, int y) {
   Mouse.Y = y;
 }
 
-const char* InitWindow(int width, int height, int bits) {
+const char* InitWindow(int width, int height, int bits, const WindowPlace& last) {
   if (glfwInit() != GLFW_TRUE)
     return "Failed to initialize GLFW.";
 
@@ -141,7 +151,9 @@ const char* InitWindow(int width, int height, int bits) {
   glfwWindowHint(GLFW_DEPTH_BITS, 8);
   glfwWindowHint(GLFW_STENCIL_BITS, 1);
   int openWidth = width, openHeight = height;
-  OpeningSize(openWidth, openHeight);
+  OpeningSize(openWidth, openHeight, last);
+  // Shown once it is where it belongs.
+  glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
   Window = glfwCreateWindow(openWidth, openHeight, "Sieve Rush", nullptr, nullptr);
   if (!Window)
     return "Failed to open window.";
@@ -152,6 +164,7 @@ const char* InitWindow(int width, int height, int bits) {
   // Drawn straight into the window, the picture cannot follow the window's size.
   if (!GamePicture.Create(GetGLProc, width, height))
     FixWindowSize(Window, width, height);
+  OpenAt(Window, last);
   glfwGetWindowSize(Window, &WindowWidth, &WindowHeight);
   glfwGetFramebufferSize(Window, &FrameWidth, &FrameHeight);
   PrepareContext();
@@ -159,6 +172,8 @@ const char* InitWindow(int width, int height, int bits) {
   glfwSetWindowSizeCallback(Window, OnWindowSize);
   glfwSetFramebufferSizeCallback(Window, OnFramebufferSize);
   glfwSetWindowRefreshCallback(Window, OnRefresh);
+  glfwSetWindowIconifyCallback(Window, OnIconify);
+  glfwSetWindowFocusCallback(Window, OnFocus);
 
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
@@ -216,6 +231,10 @@ void Present() {
 
 double GetTime() {
   return ClockSeconds();
+}
+
+WindowPlace CurrentPlace() {
+  return PlaceOf(Window);
 }
 
 GLProc GetGLProc(const char* name) {

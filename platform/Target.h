@@ -9,8 +9,9 @@ struct GLFWwindow;
 
 // Alpha bits the window asks for.
 int WindowAlphaBits();
-// The size, in screen coordinates, a window opens at for a picture of width x height.
-void OpeningSize(int& width, int& height);
+// The size, in screen coordinates, a window opens at for a picture of width x height: the size
+// kept in `last` where it is believed (OpenAt).
+void OpeningSize(int& width, int& height, const WindowPlace& last);
 // Keeps the window at width x height, which the player can no longer change.
 void FixWindowSize(GLFWwindow* window, int width, int height);
 // Once the window's context is current and its size known: whatever the target's GL must be told
@@ -26,6 +27,11 @@ void FeedSound();
 void StopSound();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
+// The window, made but not yet shown, put where `last` says (InitWindow), then shown: a place is
+// believed where the window still lies within a monitor's work area.
+void OpenAt(GLFWwindow* window, const WindowPlace& last);
+// The window's place now (CurrentPlace).
+WindowPlace PlaceOf(GLFWwindow* window);
 // Seconds on the game's clock since GLFW started: the time the game could not run (a hidden
 // page) left out.
 double ClockSeconds();

@@ -38,7 +38,7 @@ void PointAt(FrameInput& in, const ParticleStruct& p, double angle) {
 struct Game : GameSession {
   Game() {
     [[maybe_unused]] static const bool open =
-        (InitWindow(800, 600, 32), std::filesystem::current_path(SIEVERUSH_PLAY_DIR), true);
+        (InitWindow(800, 600, 32, {}), std::filesystem::current_path(SIEVERUSH_PLAY_DIR), true);
     EXPECT_TRUE(Start());
     Paint = Record;
   }

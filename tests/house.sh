@@ -17,7 +17,7 @@ fail() { echo "FAIL: $*"; failed=1; }
 declare -A may=([image]="image" [sound]="sound" [font]="font platform/GL.h"
                 [gfx]="gfx image platform/GL.h"
                 [game]="game gfx font image sound platform/GL.h platform/Shell.h" [platform]="platform"
-                [app]="app game sound platform/Shell.h" [tools]="tools sound")
+                [app]="app game sound platform/Shell.h platform/Store.h" [tools]="tools sound")
 cd "$src"
 while IFS=: read -r file line text; do
   room=${file%%/*}

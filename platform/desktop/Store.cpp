@@ -291,7 +291,8 @@ KeptRead ReadKept(KeptFile file, std::string& text, std::string& problem) {
     return KeptRead::Failed;
   // Not blocking, should the name be a pipe's.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0 && errno == ENOENT)
+  // No such file, or a file where one of its folders should be: there is none yet.
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
     return KeptRead::Missing;
   if (fd < 0) {
     problem = Say("cannot open", path, errno);

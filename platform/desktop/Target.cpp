@@ -32,13 +32,67 @@ GLFWmonitor* MonitorOf(GLFWwindow* window) {
   return glfwGetPrimaryMonitor();
 }
 
+// Whether the window's content at `place` lies wholly within the work area (the screen less its
+// panels) of a monitor connected now.
+bool FitsAMonitor(const WindowPlace& place) {
+  int count = 0;
+  GLFWmonitor** monitors = glfwGetMonitors(&count);
+  for (int i = 0; i < count; ++i) {
+    int x = 0, y = 0, width = 0, height = 0;
+    glfwGetMonitorWorkarea(monitors[i], &x, &y, &width, &height);
+    if (place.X >= x && place.Y >= y && place.Width <= width && place.Height <= height &&
+        place.X - x <= width - place.Width && place.Y - y <= height - place.Height)
+      return true;
+  }
+  return false;
+}
+
+// A place that no longer fits (a monitor unplugged, a smaller screen) is not believed: the window
+// opens where the system puts it.
+bool Believed(const WindowPlace& last) {
+  return last.Placed && last.Width > 0 && last.Height > 0 && FitsAMonitor(last);
+}
+
 }  // namespace
+
+void OpenAt(GLFWwindow* window, const WindowPlace& last) {
+  // Opened at the size kept (OpeningSize), unless drawn straight into and held at the picture's.
+  if (Believed(last) && glfwGetWindowAttrib(window, GLFW_RESIZABLE) == GLFW_TRUE)
+    glfwSetWindowPos(window, last.X, last.Y);
+  glfwShowWindow(window);
+  if (last.Fullscreen)
+    ToggleFullscreen(window);
+}
+
+WindowPlace PlaceOf(GLFWwindow* window) {
+  WindowPlace place;
+  place.Placed = true;
+  place.Fullscreen = glfwGetWindowMonitor(window) != nullptr;
+  if (place.Fullscreen) {
+    place.X = WindowedX;
+    place.Y = WindowedY;
+    place.Width = WindowedWidth;
+    place.Height = WindowedHeight;
+  } else {
+    glfwGetWindowPos(window, &place.X, &place.Y);
+    glfwGetWindowSize(window, &place.Width, &place.Height);
+  }
+  // Minimised, a window has no place worth keeping.
+  place.Placed = place.Width > 0 && place.Height > 0 &&
+                 glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_FALSE;
+  return place;
+}
 
 int WindowAlphaBits() {
   return 1;
 }
 
-void OpeningSize(int& width, int& height) {
+void OpeningSize(int& width, int& height, const WindowPlace& last) {
+  if (Believed(last)) {
+    width = last.Width;
+    height = last.Height;
+    return;
+  }
   GLFWmonitor* monitor = glfwGetPrimaryMonitor();
   if (monitor == nullptr)
     return;

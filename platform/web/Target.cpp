@@ -46,6 +46,18 @@ void FollowCanvas() {
   WindowResized(width, height, width, height);
 }
 
+// The page hidden (another tab, the browser minimised, the phone locked) or the browser's window
+// left for another: the player has left the game.
+EM_BOOL OnHidden(int, const EmscriptenVisibilityChangeEvent* event, void*) {
+  if (event->hidden)
+    PlayerAway = true;
+  return EM_FALSE;
+}
+EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
+  PlayerAway = true;
+  return EM_FALSE;
+}
+
 // A frame has seen the input: the releases kept for it happen now.
 void NextTurn() {
   ++Turns;
@@ -114,6 +126,8 @@ void PrepareContext() {
   glVertexAttrib3f(1, 0, 0, 1);
   FitPage();
   FollowCanvas();
+  emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, OnHidden);
+  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, OnBlur);
 }
 
 // A browser lets a page sound only after the player's first key, click or touch; before it, even
@@ -123,14 +137,19 @@ bool SoundAllowed() {
 }
 
 // The page sizes the canvas.
-void OpeningSize(int&, int&) {}
+void OpeningSize(int&, int&, const WindowPlace&) {}
 void FixWindowSize(GLFWwindow*, int, int) {}
 
 // A page has no window icon of its own.
 void ShowIcon(GLFWwindow*) {}
 
-// The browser's own key (F11) and the page's button take a page fullscreen.
+// The browser's own key (F11) and the page's button take a page fullscreen; the page holds the
+// game, so there is no window to place.
 void ToggleFullscreen(GLFWwindow*) {}
+void OpenAt(GLFWwindow*, const WindowPlace&) {}
+WindowPlace PlaceOf(GLFWwindow*) {
+  return {};
+}
 
 // The page's animation frames run the loop, which also paces the game to the display; main's
 // stack stays as it is (nothing is unwound), so the game it holds lives on. The browser keeps the

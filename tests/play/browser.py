@@ -10,7 +10,7 @@ class Web:
     eol, slow, says = '\n', 2, 'out'
     KEYS = {'space': (' ', 'Space', 32), 'Escape': ('Escape', 'Escape', 27),
             'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39),
-            'm': ('m', 'KeyM', 77)}
+            'm': ('m', 'KeyM', 77), 'p': ('p', 'KeyP', 80)}
 
     def __init__(self, sites, engine='chromium'):
         self.name, self.browser = engine, ENGINES[engine]()  # first: one that cannot start leaves nothing
@@ -21,8 +21,11 @@ class Web:
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
         atexit.register(self.finish)
 
-    def start(self, display=True, missing=None):
-        self.browser.open(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
+    def start(self, display=True, missing=None, keep=False):  # keep: what the page's storage holds
+        url = self.url + ('-no-case/' if missing == 'Case.tga' else '/')
+        self.browser.open(url)
+        if not keep and self.js('const n = localStorage.length; localStorage.clear(); return n'):
+            self.browser.open(url)
         *self.rect, self.ratio = self.js('const r = canvas.getBoundingClientRect(); '
                                          'return [r.x, r.y, r.width, r.height, devicePixelRatio]')
 
@@ -100,6 +103,20 @@ class Web:
     def written(self):  # files are written to the page's memory
         report = self.js("try { return FS.readFile('GL_ERROR.txt', {encoding: 'utf8'}) } catch { return '' }")
         return {'GL_ERROR.txt': report.encode()} if report else {}
+
+    def ticks(self):  # the page's process is the browser's business
+        return None
+
+    def leaving(self):  # the page hidden, then shown; the browser's window left for another
+        hide = """for (const [name, value] of [['hidden', %s], ['visibilityState', '%s']])
+                    Object.defineProperty(document, name, {value, configurable: true});
+                  document.dispatchEvent(new Event('visibilitychange'))"""
+        return [('the page hidden', lambda: (self.js(hide % ('true', 'hidden')), time.sleep(0.5),
+                                             self.js(hide % ('false', 'visible')))),
+                ('the window blurred', lambda: self.js("window.dispatchEvent(new FocusEvent('blur'))"))]
+
+    def read_kept(self, name):
+        return self.js(f"return localStorage.getItem('sieverush/{name}')")
 
     def stop(self):  # a new page: no key or button stays down
         self.browser.open('about:blank')

@@ -9,7 +9,7 @@ from .browser import Web
 
 TITLE = [(320, 500), (150, 450), (80, 380), (120, 300), (160, 270), (260, 100)]
 GAME_OVER = [(325, 520), (200, 450), (250, 400), (160, 350), (210, 320), (80, 280), (110, 240),
-             (110, 215), (110, 190), (80, 100)]
+             (110, 215), (110, 190), (250, 145), (80, 100)]  # (250, 145): the best ever, centred
 STATUS_Y, RAM_X, UPTIME_X = 30, 20, 600  # the two status lines during play
 REST = (770, 30)  # where the pointer rests: inside the window, clear of the case and the text
 MISSING_ART_STATUS = 1  # how the game ends when it cannot read an art file: a failed start
@@ -207,6 +207,8 @@ def replays(p):
         return
     start_play(p, lambda: p.start(args=('--record', 'live.rec')))
     click(p, *REST, 0.5)
+    tap(p, 'p')  # a pause, too, replays exactly
+    tap(p, 'p')
     tap(p, 'Escape')
     check(p.wait_exit() == 0, 'the recorded game did not end')
     recorded = p.out()
@@ -260,7 +262,7 @@ def heard(p):
           'no crash two seconds before the game-over screen, or sound after it')
     start_play(p)  # without a device
     end(p)  # says nothing on standard output, writes nothing, ends with status 0
-    said = [line for line in p.out('err').splitlines() if isinstance(p, Native) or 'sieverush' in line]
+    said = [line for line in p.out('err').splitlines() if (isinstance(p, Native) or 'sieverush' in line) and 'kept yet' not in line]
     check(said == ['sieverush: no sound device; the game plays on in silence'], f'said {said}')
 
 def no_display(p):
@@ -488,6 +490,95 @@ def package(p):  # the icon Explorer and GLFW show, a version, a README in CR LF
         status, out, _ = p.run('wine', p.drain)
         check(status == 0 and '256' in out, f'{out!r}, status {status}')
 
+def paused_shown(s):  # the game under a veil (its status line dimmed), the way on in white over it
+    top, bottom = rows(280)
+    return s.count((150, top, 650, bottom), white) > 100 and not s.count((0, H - STATUS_Y - 16, W, H - STATUS_Y), white)
+
+def paused(p):
+    """P stands the game still: over 3 s the picture (RAM and uptime with it) does not change and the
+    game sleeps; a click does not go on (it would patch), P or Space does. Leaving pauses the game
+    until the player goes on: the window unmapped or left for another, the page hidden or blurred."""
+    start_play(p)
+    time.sleep(1)
+    for how, leave in [('P', lambda: tap(p, 'p')), *p.leaving()]:
+        leave()
+        s, ticks = wait(p, paused_shown, f'paused by {how}'), p.ticks()
+        time.sleep(3)
+        check(ticks is None or p.ticks() - ticks <= 6, f'paused by {how}: {p.ticks() - ticks} ticks in 3 s')
+        click(p, 400, 300)
+        check(p.shot().rgb() == s.rgb(), f'paused by {how}: the picture changed')
+        tap(p, 'space' if how == 'P' else 'p')
+        wait(p, lambda s: not paused_shown(s) and case_in_middle(s), f'play after {how}')
+    end(p)
+
+def kept(p):
+    """What the player leaves is there the next time: the window's place and size (natively and under
+    Wine), fullscreen, the sound off, and the best uptime, which the game-over screen adds below its
+    numbers. The next run believes it all and says nothing of it."""
+    place = (130, 70, 1000, 700)
+    title_shown(p)
+    if isinstance(p, XPlayer):
+        p.window().configure(x=place[0], y=place[1], width=place[2], height=place[3])
+        p.d.sync()
+        wait(p, lambda s: p.place() == place, 'the window moved and resized')
+    tap(p, 'm')
+    p.move(*REST)
+    tap(p, 'space')
+    wait(p, blue_screen, 'game-over screen', 240)
+    end(p)
+    best, window = p.read_kept('best'), 'window {} {} {} {}\n'.format(*place) if isinstance(p, XPlayer) else ''
+    check(re.fullmatch(r'Sieve Rush best 1\nbest [1-9]\d*\n', best or ''), f'kept best {best!r}')
+    check(p.read_kept('settings') == f'Sieve Rush settings 1\n{window}fullscreen no\nsound off\n', f'kept {p.read_kept("settings")!r}')
+    settings = p.read_kept('settings')
+    p.out('err')
+    for full in (False, True) if isinstance(p, XPlayer) else (False,):  # the second time fullscreen
+        title_shown(p, lambda: p.start(keep=True))
+        check(not re.search('sieverush: .*(kept|settings|best)', said := p.out('err')), f'said {said!r}')
+        if isinstance(p, XPlayer):
+            wait(p, lambda s: p.place() == ((0, 0, 1920, 1080) if full else place), f'the window as kept, fullscreen {full}')
+            tap(p, 'F11')
+            full and wait(p, lambda s: p.place() == place, 'the window back from fullscreen')
+        end(p)
+    check(p.read_kept('best') == best and p.read_kept('settings') == settings, f'kept {p.read_kept("settings")!r}')
+
+def kept_badly(p):
+    """A kept file the game cannot believe gives the defaults and one line naming it, and is left as
+    it is; a window place off every monitor is not believed; a folder that cannot be written costs
+    only the keeping (one line); two copies closed at once leave one whole file."""
+    for name, text in [('settings', ''), ('settings', 'Sieve Rush settings 2\n'), ('best', 'Sieve Rush best 1\nbest 4'),
+                       ('settings', 'Sieve Rush settings 1\nwindow 0 0 100001 600\n'), ('best', None),
+                       ('best', 'Sieve Rush best 1\nbest -5\n'), ('best', 'Sieve Rush best 1\nbest 1000000000000\n')]:
+        title_shown(p, lambda: p.start(put={name: text}))
+        tap(p, 'm')  # the settings change: kept, unless refused
+        end(p)
+        path = p.kept()[name]
+        said = [line for line in p.out('err').splitlines() if path in line]
+        check(len(said) == 1 and 'left as it is' in said[0], f'{text!r}: said {said}')
+        check(os.path.isdir(path) if text is None else open(path).read() == text, f'{text!r} changed')
+    title_shown(p, lambda: p.start(put={'settings': 'Sieve Rush settings 1\nwindow 5000 5000 800 600\n'}))
+    check(p.place() == (0, 0, W, H), f'the window opened at {p.place()}')
+    end(p)
+    p.env['XDG_CONFIG_HOME'] = p.work + '/a file/config'
+    open(p.work + '/a file', 'w').close()
+    title_shown(p)
+    tap(p, 'm')
+    end(p)
+    p.env['XDG_CONFIG_HOME'] = p.config
+    said = [line for line in p.out('err').splitlines() if 'cannot keep' in line]
+    check(len(said) == 1 and 'the settings' in said[0], f'unwritable: said {said}')
+    title_shown(p)
+    other = subprocess.Popen(p.argv, cwd=p.cwd, env=p.environ(True), stderr=subprocess.DEVNULL)
+    while len(games := [w for w in p.root.query_tree().children if w.get_wm_name() == 'Sieve Rush']) < 2:
+        time.sleep(0.1)
+    games[1].configure(x=200, y=100)
+    p.d.sync()
+    time.sleep(1)
+    for game in games:
+        p.close(game)
+    check(p.wait_exit() == 0 and other.wait(30) == 0, 'two copies closed')
+    check(p.read_kept('settings') in [f'Sieve Rush settings 1\nwindow {x} {y} 800 600\nfullscreen no\nsound on\n'
+                                      for x, y in ((0, 0), (200, 100))], f'two copies kept {p.read_kept("settings")!r}')
+
 def soak(p):
     """Random input for a while: the game never dies and, after its first minute, its resident
     memory grows by less than 1 MiB; Esc still ends it."""
@@ -525,6 +616,9 @@ CASES = [  # name, the modes it applies to, the case
     ('patching', 'native web', patching),
     ('replays', 'native wine', replays),
     ('heard', 'native wine', heard),
+    ('paused', 'native wine web', paused),
+    ('kept', 'native wine web', kept),
+    ('kept badly', 'native', kept_badly),
     ('the page heard', 'web', page_heard),
     ('screens', 'native', screens),
     ('closed, and still screens sleep', 'native', idle),

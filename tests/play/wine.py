@@ -1,6 +1,6 @@
 """The Windows build under Wine, on the same X server: the package unpacked into a fresh folder,
 one fresh Wine prefix per run, no Wine process left behind by a game."""
-import os, shutil, subprocess, zipfile
+import glob, os, shutil, subprocess, zipfile
 from .screen import sound_server
 from .x11 import XPlayer
 
@@ -17,6 +17,13 @@ class Wine(XPlayer):
         self.env = {**self.SILENT, 'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': '-all',
                     'WINEDLLOVERRIDES': 'mscoree,mshtml='}
         self.run('wineboot', '-i')
+        self.appdata = glob.glob(self.work + '/prefix/drive_c/users/*/AppData/Roaming')[0] + '/Sieve Rush'
+
+    def ticks(self):  # the game is not the process started: Wine's loader
+        return None
+
+    def kept(self):
+        return {'settings': self.appdata + '/settings.txt', 'best': self.appdata + '/best.txt'}
 
     def on_screen(self, width=None, height=None, dpi=96):  # and Windows' own dpi, in the prefix's registry
         super().on_screen(width, height, dpi)

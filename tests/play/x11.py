@@ -1,7 +1,9 @@
 """Players on the X server of $DISPLAY (or a private one with a screen of its own): the game a child
 process, its window found by name, real input through XTest, the screen read from the root window.
-Native: the game in a fresh folder holding the art; Install: installed, the launcher started by name."""
-import atexit, os, shutil, subprocess, tempfile
+Native: the game in a fresh folder holding the art; Install: installed, the launcher started by name.
+What the game keeps for its player (settings, best uptime) lives in folders of the player's own,
+forgotten at each start unless kept."""
+import atexit, contextlib, os, shutil, subprocess, tempfile, time
 from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
 from .screen import W, H, PROMPT, Shot, shown
@@ -14,6 +16,8 @@ class XPlayer:  # what every case drives (see __init__.py)
         self.root, self.argv, self.screen = self.d.screen().root, argv, None
         self.cwd = self.work = tempfile.mkdtemp(prefix='sieverush-play ')
         self.proc = self.win = None
+        self.config, self.state = self.work + '/config', self.work + '/state'
+        self.env = {'XDG_CONFIG_HOME': self.config, 'XDG_STATE_HOME': self.state}
         atexit.register(self.finish)
 
     def on_screen(self, width=None, height=None, dpi=96):
@@ -30,12 +34,21 @@ class XPlayer:  # what every case drives (see __init__.py)
                                   f'Xft.dpi:\t{dpi}\n'.encode())
         self.d.sync()
 
-    def snapshot(self):  # links (the launcher's, to the installed art) are no files written
+    def snapshot(self):  # links (the launcher's, to the installed art) and what is kept are no files written
         return {f'{d}/{f}': os.stat(f'{d}/{f}').st_mtime_ns for d in self.watched for f in os.listdir(d)
-                if not os.path.islink(f'{d}/{f}')}
+                if not os.path.islink(f'{d}/{f}') and f'{d}/{f}' not in self.kept().values()}
 
-    def start(self, display=True, missing=None, args=()):  # args: the game's own
+    def kept(self):  # where the game keeps the settings and the best uptime
+        return {'settings': self.config + '/sieverush/settings', 'best': self.state + '/sieverush/best'}
+
+    def start(self, display=True, missing=None, args=(), keep=False, put={}):
+        """args: the game's own; keep: what it kept last time; put: {name: text (None: a folder)} kept instead"""
         self.stop()
+        for name, path in ({} if keep else self.kept()).items():
+            subprocess.run(['rm', '-rf', path])
+            if name in put:
+                os.makedirs(path if put[name] is None else os.path.dirname(path), exist_ok=True)
+                put[name] is None or open(path, 'w').write(put[name])
         if self.source:  # a fresh folder holding a copy of the game's files, but for the missing one
             self.cwd, self.watched = self.work + '/play', [self.work + '/play']
             shutil.rmtree(self.cwd, ignore_errors=True)
@@ -105,10 +118,39 @@ class XPlayer:  # what every case drives (see __init__.py)
     def button(self, down):
         self.fake(X.ButtonPress if down else X.ButtonRelease, 1)
 
-    def close(self):  # as a window manager closes a window: WM_DELETE_WINDOW, never destroy
-        atom = self.d.intern_atom
-        self.window().send_event(protocol.event.ClientMessage(
-            window=self.win, client_type=atom('WM_PROTOCOLS'),
+    def place(self):  # the window's content: where on the screen, and its size
+        o = self.root.translate_coords(self.window(), 0, 0)
+        return (o.x, o.y, *self.size())
+
+    def ticks(self):  # the processor time the game has used, in clock ticks
+        return sum(map(int, open(f'/proc/{self.proc.pid}/stat').read().rsplit(')', 1)[1].split()[11:13]))
+
+    def leaving(self):  # the ways a player leaves the game's window, and comes back
+        def unmap():
+            for show in self.window().unmap, self.win.map:
+                show()
+                self.d.sync()
+                time.sleep(0.5)
+        def another():  # a window of another program takes the keyboard, and goes
+            w = self.root.create_window(0, 0, 100, 100, 0, self.d.screen().root_depth)
+            w.map()
+            self.d.sync()
+            time.sleep(0.3)
+            w.set_input_focus(X.RevertToParent, X.CurrentTime)
+            self.d.sync()
+            time.sleep(0.5)
+            w.destroy()
+            self.d.sync()
+        return [('unmapped', unmap), ('another window', another)]
+
+    def read_kept(self, name):  # what the game keeps under name, None where it keeps nothing
+        with contextlib.suppress(FileNotFoundError):
+            return open(self.kept()[name], encoding='latin-1').read()
+
+    def close(self, win=None):  # as a window manager closes a window: WM_DELETE_WINDOW, never destroy
+        atom, win = self.d.intern_atom, win or self.window()
+        win.send_event(protocol.event.ClientMessage(
+            window=win, client_type=atom('WM_PROTOCOLS'),
             data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
         self.d.sync()
 
@@ -160,14 +202,14 @@ class Install(XPlayer):
         for folder in self.work + '/path', self.cwd, self.aside, self.state + '/sieverush':
             os.makedirs(folder)
         os.symlink(self.prefix + '/bin/sieverush', self.work + '/path/sieverush')
-        self.env = {'PATH': self.work + '/path:' + os.environ['PATH'], 'XDG_STATE_HOME': self.state}
+        self.env = {**self.env, 'PATH': self.work + '/path:' + os.environ['PATH'], 'XDG_STATE_HOME': self.state}
         self.watched, self.says = [self.cwd, self.art, self.state + '/sieverush'], 'err'
         self.installed = sorted(os.path.relpath(f'{d}/{f}', self.prefix)
                                 for d, _, fs in os.walk(self.prefix) for f in fs)
 
-    def start(self, display=True, missing=None):  # missing: taken out of the installation
+    def start(self, display=True, missing=None, **kept):  # missing: taken out of the installation
         for f in os.listdir(self.aside):  # what the last start took out goes back first
             os.rename(f'{self.aside}/{f}', f'{self.art}/{f}')
         if missing:
             os.rename(f'{self.art}/{missing}', f'{self.aside}/{missing}')
-        super().start(display)
+        super().start(display, **kept)

@@ -26,15 +26,18 @@ struct Heard {
 };
 
 // The screens, in the order a run meets them: the title once, then play, the two seconds after
-// the RAM ran out, and the game-over screen, which leads to play again or to the end.
-enum class Screen { Title, Play, RunningOut, GameOver };
+// the RAM ran out, and the game-over screen, which leads to play again or to the end. Play and the
+// two seconds after it may be paused, by the player or by leaving the game.
+enum class Screen { Title, Play, RunningOut, Paused, GameOver };
 
 struct GameSession {
   Screen Shown = Screen::Title;
-  FrameInput Input;           // the player and the clock in this frame
-  Random Dice;                // every random choice of the run
-  std::uint64_t Seed = 0;     // Dice's seed, taken when the title screen is left
-  double Drain = DrainPerMs;  // RAM an open hole drains per millisecond
+  Screen PausedFrom = Screen::Play;  // where a pause goes back to
+  FrameInput Input;                  // the player and the clock in this frame
+  FrameInput Previous;               // and in the frame before, for keys pressed rather than held
+  Random Dice;                       // every random choice of the run
+  std::uint64_t Seed = 0;            // Dice's seed, taken when the title screen is left
+  double Drain = DrainPerMs;         // RAM an open hole drains per millisecond
 
   // What this frame sounds like: the cues it set off, and in play one spray voice a hole slot.
   static constexpr int MostCues = 16;
@@ -58,6 +61,9 @@ struct GameSession {
   double Now = 0.0;              // seconds, read once per frame
   double FrameMs = 0.0;          // milliseconds since the previous frame
   double ViewRotation[16] = {};  // the case's turn alone, column-major
+
+  // The best uptime of any run, kept between runs by the caller; the game-over screen shows it.
+  int BestEver = 0;
 
   LineBuffer<48> RamLine;
   LineBuffer<48> UptimeLine;
@@ -85,9 +91,18 @@ struct GameSession {
   // can be drawn again whenever the window lost it.
   NextFrame TitleFrame();
   NextFrame Frame();  // play, and the two seconds after the RAM ran out
+  NextFrame PausedFrame();
   NextFrame GameOverFrame();
 
   // The play frame's steps.
+  bool Pressed(bool FrameInput::*key) const;
+  // Play stands still from the last frame played; going on, its clock takes up from there.
+  NextFrame Pause();
+  NextFrame ShowPaused();
+  void GoOn(double now);
+  // The case, the particles moved by `ms` and the pixel projection for what goes over them; `live`:
+  // turned and picked first, as in play.
+  void DrawWorld(double ms, bool live);
   void ReadClock(double now);
   // The perspective projection; leaves GL_MODELVIEW selected.
   void SetCamera();

@@ -8,6 +8,7 @@
 // Key codes the game reads (GLFW 3 key codes; the shell checks them against GLFW's).
 constexpr int KeySpace = 32;
 constexpr int KeyM = 77;
+constexpr int KeyP = 80;
 constexpr int KeyEscape = 256;
 constexpr int KeyRight = 262;
 constexpr int KeyLeft = 263;
@@ -28,13 +29,28 @@ extern int RunLevel;
 // Keys[k] is true while the key with code k is down.
 extern bool Keys[KeyLast + 1];
 extern MouseStruct Mouse;
+// Set when the player left the game: its window was minimised or lost the focus, or the page was
+// hidden or lost the focus. Whoever reads it clears it.
+extern bool PlayerAway;
+
+// Where the game's window is, kept between runs: the whole screen, or a window's place and size.
+struct WindowPlace {
+  bool Fullscreen = false;
+  bool Placed = false;  // whether the place below is known
+  int X = 0, Y = 0;     // the top-left corner of the window's content, in screen coordinates
+  int Width = 0, Height = 0;
+};
 
 // Opens the game's window for a picture of width x height (colour depth bits), with its GL
 // context and input callbacks, and directs drawing into the picture, whose viewport covers it.
 // The window opens larger on a monitor that scales its content, and may be resized, maximised
-// or made fullscreen (F11, Alt+Enter): the picture is shown as large as fits. Returns null, or
-// what failed in words.
-const char* InitWindow(int width, int height, int bits);
+// or made fullscreen (F11, Alt+Enter): the picture is shown as large as fits. It opens at the
+// place `last` kept where that still lies within a monitor's work area, and on the whole screen
+// where `last` was. Returns null, or what failed in words.
+const char* InitWindow(int width, int height, int bits, const WindowPlace& last);
+// Where the window is now; while it takes the whole screen, the place it goes back to. Nothing is
+// placed in the browser, where the page holds the game.
+WindowPlace CurrentPlace();
 
 // What a frame asks of the loop next: another frame at once (the game moves), another once input
 // arrives or the window lost its picture (a still screen: it is drawn again from its state), or
