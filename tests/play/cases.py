@@ -504,7 +504,8 @@ def paused(p):
         leave()
         s, ticks = wait(p, paused_shown, f'paused by {how}'), p.ticks()
         time.sleep(3)
-        check(ticks is None or p.ticks() - ticks <= 6, f'paused by {how}: {p.ticks() - ticks} ticks in 3 s')
+        used = ticks is not None and p.ticks() - ticks
+        check(used <= 6, f'paused by {how}: {used} ticks in 3 s')
         click(p, 400, 300)
         check(p.shot().rgb() == s.rgb(), f'paused by {how}: the picture changed')
         tap(p, 'space' if how == 'P' else 'p')

@@ -19,9 +19,6 @@ class Wine(XPlayer):
         self.run('wineboot', '-i')
         self.appdata = glob.glob(self.work + '/prefix/drive_c/users/*/AppData/Roaming')[0] + '/Sieve Rush'
 
-    def ticks(self):  # the game is not the process started: Wine's loader
-        return None
-
     def kept(self):
         return {'settings': self.appdata + '/settings.txt', 'best': self.appdata + '/best.txt'}
 
