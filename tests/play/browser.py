@@ -2,7 +2,7 @@
 WebKitGTK. SITES holds the page in site/ and the page built without Case.tga in site-no-case/, served
 from 127.0.0.1 (a page opened as a file cannot load its wasm). Game pixels map onto the canvas as the
 page shows it, at any size. chromium(): Chromium with the flags the tests and bench-web.sh share."""
-import atexit, contextlib, re, subprocess, time
+import atexit, contextlib, json, re, subprocess, time
 from .screen import W, H, PROMPT, Shot
 from .engines import ENGINES, chromium  # noqa: F401 (chromium: for bench-web.sh)
 
@@ -21,10 +21,12 @@ class Web:
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
         atexit.register(self.finish)
 
-    def start(self, display=True, missing=None, keep=False):  # keep: what the page's storage holds
+    def start(self, display=True, missing=None, keep=False, put={}):  # what the page's storage holds: as x11.py
         url = self.url + ('-no-case/' if missing == 'Case.tga' else '/')
         self.browser.open(url)
-        if not keep and self.js('const n = localStorage.length; localStorage.clear(); return n'):
+        if not keep and (self.js('const n = localStorage.length; localStorage.clear(); return n') or put):
+            for name, text in put.items():
+                self.js(f"localStorage.setItem('sieverush/{name}', {json.dumps(text)})")
             self.browser.open(url)
         *self.rect, self.ratio = self.js('const r = canvas.getBoundingClientRect(); '
                                          'return [r.x, r.y, r.width, r.height, devicePixelRatio]')
