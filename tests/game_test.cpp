@@ -162,6 +162,27 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
   }
 }
 
+// P, or leaving the game, stands play still until P or Space; a click does not go on. The RAM, the
+// uptime and the leak clock then take up where they stood: the time paused counts for nothing.
+TEST(Game, APauseStandsPlayStill) {
+  Game S;
+  S.At(10, Space), S.At(11);
+  PlaceLeak(&S.Holes[0], 1, 1, 1);
+  S.At(12);
+  const int ram = S.Ram;
+  const double tick = S.NextTick;
+  for (auto [leave, back, at] : {std::tuple{FrameInput{.Pause = true}, Space, 30.0},
+                                 {FrameInput{.Away = true}, FrameInput{.Pause = true}, 50.0}}) {
+    EXPECT_EQ(S.At(at - 10, leave), NextFrame::OnInput);
+    EXPECT_EQ(S.At(at - 5, {.Button = true}), NextFrame::OnInput);
+    EXPECT_EQ(S.At(at - 1), NextFrame::OnInput);
+    EXPECT_EQ(S.Shown, Screen::Paused);
+    EXPECT_EQ(S.At(at, back), NextFrame::Now);
+    EXPECT_TRUE(S.Shown == Screen::Play && S.FrameMs == 0 && S.Ram == ram && S.Uptime() == 2);
+  }
+  EXPECT_EQ(S.NextTick, tick + 38);
+}
+
 // A click on every cell, its face turned to the camera, through the frame's own steps: every
 // slot of that hole closes, no other, the picture is cleared and the patch goes on that cell of
 // its face's texture (the end faces share one: -X in cells 0..17, +X in 18..35).
