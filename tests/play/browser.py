@@ -98,9 +98,9 @@ class Web:
             time.sleep(0.1)
         return status
 
-    def out(self, name='out'):  # 'err': what the page logged to the console since last asked
-        lines = self.js('return printed') if name == 'out' else self.browser.console()
-        return ''.join(line + '\n' for line in lines)
+    def out(self, name='out'):  # 'err': what the page logged to the console since last asked, but
+        lines = self.js('return printed') if name == 'out' else self.browser.console()  # a first visit's news
+        return ''.join(line + '\n' for line in lines if 'kept yet' not in line)
 
     def written(self):  # files are written to the page's memory
         report = self.js("try { return FS.readFile('GL_ERROR.txt', {encoding: 'utf8'}) } catch { return '' }")

@@ -6,6 +6,7 @@ from .screen import (W, H, CASE, check, black, lit, white, blue, skin, wait, row
 from .x11 import XPlayer, Native, Install
 from .wine import Wine
 from .browser import Web
+from .layout import page_fits
 
 TITLE = [(320, 500), (150, 450), (80, 380), (120, 300), (160, 270), (260, 100)]
 GAME_OVER = [(325, 520), (200, 450), (250, 400), (160, 350), (210, 320), (80, 280), (110, 240),
@@ -629,6 +630,7 @@ CASES = [  # name, the modes it applies to, the case
     ('the page says so, fullscreen', 'web', page_says),
     ('fullscreen, prefixed or none', 'chromium', fullscreen),
     ('touch', 'chromium', touch),
+    ('the page fits every screen', 'chromium', page_fits),
     ('sharp, or no WebGL', 'chromium', sharp),
     ('the page keeps', 'web', page_keeps),
     ('players, installed files', 'install', installed),
