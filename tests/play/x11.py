@@ -132,7 +132,7 @@ class XPlayer:  # what every case drives (see __init__.py)
                 self.d.sync()
                 time.sleep(0.5)
         def another():  # a window of another program takes the keyboard, and goes
-            w = self.root.create_window(0, 0, 100, 100, 0, self.d.screen().root_depth)
+            w = self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
             w.map()
             self.d.sync()
             time.sleep(0.3)
