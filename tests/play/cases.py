@@ -306,7 +306,7 @@ def page_says(p):
     p.out('err')  # what earlier pages logged
     start_play(p)
     end(p)
-    ours = r'(?i)uncaught|unhandled|javascript (error|warning)|webgl|severe|404|127\.0\.0\.1'
+    ours = r'(?i)uncaught|unhandled|javascript (error|warning)|webgl|severe|\s404\b|127\.0\.0\.1'
     check(not re.search(ours, said := p.out('err')), f'the console: {said}')
     check(p.message().startswith('The game has ended.'), f'page says {p.message()!r}')
     start_play(p, lambda: again('Play again'))
