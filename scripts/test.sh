@@ -7,7 +7,8 @@
 #      real game played with X input, the install, the house's walls and packages
 #   3. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the unit and GL tests
 #      again, then a short fuzzing run of each file parser from the kept corpus
-#   4. the Windows build (MinGW-w64) and its tests under Wine
+#   4. the Windows build (MinGW-w64) and its tests under Wine, and at the same time (each on an X
+#      server of its own)
 #   5. the browser build (emscripten), and a build without Case.tga, played in headless Chromium,
 #      Firefox ESR and WebKitGTK
 set -euo pipefail
@@ -39,10 +40,20 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/san --output-on-failure -R '^(image_test|sound_test|replay_test|drain_constant)$'
 ASAN_OPTIONS=detect_leaks=0 scripts/with-x.sh ctest --test-dir build/san --output-on-failure \
   -R '^(font|gfx|game)_test$'
-fuzz/run.sh "${SIEVERUSH_FUZZ_SECONDS:-10}" build/san
+fuzz/run.sh "${SIEVERUSH_FUZZ_SECONDS:-5}" build/san
 
+# The Windows stage runs beside the web stage, its output kept until the web stage is done.
 begin windows
-scripts/windows/build-windows.sh --test build/windows
+mkdir -p build
+scripts/windows/build-windows.sh --test build/windows >build/windows.log 2>&1 &
+windows=$!
+finish_windows() {
+  local status=0
+  wait "$windows" || status=$?
+  stage=windows
+  cat build/windows.log
+  [ $status = 0 ] || exit $status
+}
 
 begin web
 scripts/web/build-web.sh build/web/site
@@ -57,7 +68,10 @@ for engine in chromium firefox webkit; do
   echo "-- $engine ($SECONDS s)"
   scripts/with-x.sh /usr/bin/python3 tests/play.py web build/web "$engine" || failed+=("$engine")
 done
-[ ${#failed[@]} = 0 ] || die "the page failed in: ${failed[*]}"
+[ ${#failed[@]} = 0 ] || log "error: the page failed in: ${failed[*]}"
+finish_windows
+stage=web
+[ ${#failed[@]} = 0 ] || exit 1
 
 stage="done"
 echo "All checks passed in $SECONDS s."
