@@ -490,7 +490,8 @@ def package(p):  # the icon Explorer and GLFW show, a version, a README in CR LF
 
 def paused_shown(s):  # the game under a veil (its status line dimmed), the way on in white over it
     top, bottom = rows(280)
-    return s.count((150, top, 650, bottom), white) > 100 and not s.count((0, H - STATUS_Y - 16, W, H - STATUS_Y), white)
+    return (s.count((150, top, 650, bottom), white) > 100 and not blue_screen(s)
+            and not s.count((0, H - STATUS_Y - 16, W, H - STATUS_Y), white))
 
 def paused(p):
     """P stands the game still: over 3 s the picture (RAM and uptime with it) does not change and the
