@@ -226,7 +226,7 @@ def recorded(path):  # a stereo WAV of 32-bit floats: the peak of each 10 ms
 def heard(p):
     """What the game plays, recorded (OpenAL Soft's wave writer; under Wine a PulseAudio null sink):
     nothing on the title; the start and the spray after Space; natively a patch within 100 ms of
-    the click (timed from the start's sound); nothing while muted; the crash two seconds before the game-over
+    the click (timed from the start's sound); nothing while muted or paused; the crash two seconds before the game-over
     screen, then nothing. With no sound device the game plays on, says so once, and ends well. A kept
     best uptime the game cannot believe is left as it is, after that game over too."""
     wav, cut = f'{p.work}/heard.wav', 'Sieve Rush best 1\nbest 4'
@@ -245,6 +245,11 @@ def heard(p):
         muted = time.time()
         time.sleep(1.5)
         tap(p, 'm')
+        time.sleep(0.5)
+        tap(p, 'p')
+        paused = time.time()
+        time.sleep(1.5)
+        tap(p, 'p')
         wait(p, blue_screen, 'game-over screen', 240)
         over = time.time()
         time.sleep(1.5)
@@ -261,7 +266,7 @@ def heard(p):
     # Timed natively only: under Wine, Windows' audio and PulseAudio buffer as they like.
     check(isinstance(p, Wine) or any(v > 2 * bed for v in peaks[at(clicked) - 10:at(clicked) + 11]),
           f'no patch heard within 100 ms of the click (bed {bed:.3f}, {peaks[at(clicked):at(clicked) + 20]})')
-    check(loud(at(muted) + 20, at(muted) + 130) == 0, 'sound while muted')
+    check(loud(at(muted) + 20, at(muted) + 130) == loud(at(paused) + 20, at(paused) + 130) == 0, 'sound while muted or paused')
     check(loud(at(over) - 250, at(over) - 150) > 2 * bed and loud(at(over) + 50, at(over) + 140) == 0,
           'no crash two seconds before the game-over screen, or sound after it')
     start_play(p)  # without a device
