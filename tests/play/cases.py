@@ -547,9 +547,8 @@ def kept_badly(p):
     """A kept file the game cannot believe gives the defaults and one line naming it, and is left as
     it is; a window place off every monitor is not believed; a folder that cannot be written costs
     only the keeping (one line); two copies closed at once leave one whole file."""
-    for name, text in [('settings', ''), ('settings', 'Sieve Rush settings 2\n'), ('best', 'Sieve Rush best 1\nbest 4'),
-                       ('settings', 'Sieve Rush settings 1\nwindow 0 0 100001 600\n'), ('best', None),
-                       ('best', 'Sieve Rush best 1\nbest -5\n'), ('best', 'Sieve Rush best 1\nbest 1000000000000\n')]:
+    for name, text in [('settings', ''), ('settings', 'Sieve Rush settings 2\n'), ('best', None),  # (each refusal: kept_test)
+                       ('best', 'Sieve Rush best 1\nbest 1000000000000\n')]:
         title_shown(p, lambda: p.start(put={name: text}))
         tap(p, 'm')  # the settings change: kept, unless refused
         end(p)
