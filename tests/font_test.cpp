@@ -28,15 +28,13 @@ void Load(const char* name, const Bytes& file, GLenum format, Path kind = Path::
 }
 
 TEST_F(GLTest, LoadsEachDepthAndRefusesEachDamagedFile) {
-  const Bytes good = Bff(32, 16, 16, 16, 24);
-  Bytes magic = good;
+  Bytes good = Bff(32, 16, 16, 16, 24), magic = good;
   magic[1] = 0xF3;
   Load("8 bit", Bff(32, 16, 16, 16, 8), GL_LUMINANCE);
   Load("24 bit, rows of 9 bytes", Bff(3, 2, 1, 1, 24), GL_RGB);
   Load("32 bit", Bff(32, 16, 16, 16, 32), GL_RGBA);
   Load("one byte more", Bff(32, 16, 16, 16, 24, 32 * 16 * 3 + 1), 0);
   Load("one byte less", Bytes(good.begin(), good.end() - 1), 0);
-  Load("shorter than the header", Bytes(good.begin(), good.begin() + 275), 0);
   Load("wrong magic", magic, 0);
   Load("16 bit", Bff(16, 16, 16, 16, 16), 0);
   Load("cell width 0", Bff(16, 16, 0, 16, 24, 768), 0);
@@ -44,7 +42,6 @@ TEST_F(GLTest, LoadsEachDepthAndRefusesEachDamagedFile) {
   Load("sizes -2 x -2, 4 pixels", Bff(-2, -2, 1, 1, 24, 12), 0);
   Load("columns 0: cells wider than the sheet", Bff(8, 16, 16, 16, 24, 384), 0);
   Load("cell height 2^31 - 1", Bff(16, 16, 16, 0x7fffffff, 8, 256), 0);
-  Load("65536 x 65536 x 3 bytes: 0 in 32 bits", Bff(65536, 65536, 16, 16, 24, 0), 0);
   Load("a folder", {}, 0, Path::Folder);
   Load("a named pipe without a writer", {}, 0, Path::Pipe);
 }

@@ -69,11 +69,6 @@ int Peak(const Scene& scene, int frames = Length) {
   return std::max(-*low, int(*high));
 }
 
-TEST(Mixer, GivesTheSameBytesForTheSameCalls) {
-  const Scene busy = Then(Then(Everything, Mute, 3000), Then(Unmute, Holes(1, 0.5f), 900), 700);
-  EXPECT_EQ(Hear(busy), Hear(busy));
-}
-
 TEST(Mixer, PlacesScalesAndGrowsEachSoundAsAsked) {
   // The second is clearly louder than the first (by a quarter, and more than a whisper), and
   // when AtMost is given, no more than that many times as loud.
@@ -82,7 +77,6 @@ TEST(Mixer, PlacesScalesAndGrowsEachSoundAsAsked) {
     double Quiet, Loud, AtMost = 0;
   } cases[] = {
       {"a cue panned left", Level(Play(Cue::Patch, -1), Right), Level(Play(Cue::Patch, -1), Left)},
-      {"a cue panned right", Level(Play(Cue::Crash, 1), Left), Level(Play(Cue::Crash, 1), Right)},
       {"a hole on the left", Level(Holes(1, -1), Right), Level(Holes(1, -1), Left)},
       {"a hole on a face turned away", Level(Holes(1, 0, 0.3f)), Level(Holes(1))},
       {"4 holes, not 4 times 1", Level(Holes(1)), Level(Holes(4)), 2.5},
@@ -98,7 +92,9 @@ TEST(Mixer, PlacesScalesAndGrowsEachSoundAsAsked) {
     EXPECT_GT(Level(Play(cue)), 30) << "cue " << int(cue) << " is silent";
 }
 
-TEST(Mixer, NeverClipsMutesToSilenceAndUnmutesSoftly) {
+TEST(Mixer, RepeatsItselfNeverClipsMutesToSilenceAndUnmutesSoftly) {
+  const Scene busy = Then(Then(Everything, Mute, 3000), Then(Unmute, Holes(1, 0.5f), 900), 700);
+  EXPECT_EQ(Hear(busy), Hear(busy));
   EXPECT_LT(Peak(Everything), 32767);
   const Frames loudest = Hear(Everything);  // a sum wrapped round int16 jumps, even if it is small
   for (std::size_t i = 2; i < loudest.size(); ++i)
