@@ -37,7 +37,7 @@ cmake --build build/san
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # Mesa's driver leaves a block behind in a module that exit unloads, which no suppression can
 # name: leaks are checked in the tests that open no GL context.
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/san --output-on-failure -R '^(image_test|sound_test|replay_test|drain_constant)$'
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/san --output-on-failure -R '^(image_test|sound_test|replay_test|kept_test|drain_constant)$'
 ASAN_OPTIONS=detect_leaks=0 scripts/with-x.sh ctest --test-dir build/san --output-on-failure \
   -R '^(font|gfx|game)_test$'
 fuzz/run.sh "${SIEVERUSH_FUZZ_SECONDS:-5}" build/san
