@@ -126,22 +126,14 @@ class XPlayer:  # what every case drives (see __init__.py)
         return sum(map(int, open(f'/proc/{self.proc.pid}/stat').read().rsplit(')', 1)[1].split()[11:13]))
 
     def leaving(self):  # the ways a player leaves the game's window, and comes back
-        def unmap():
-            for show in self.window().unmap, self.win.map:
-                show()
+        def steps(*done):
+            for step in done:
+                step()
                 self.d.sync()
-                time.sleep(0.5)
-        def another():  # a window of another program takes the keyboard, and goes
-            w = self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
-            w.map()
-            self.d.sync()
-            time.sleep(0.3)
-            w.set_input_focus(X.RevertToParent, X.CurrentTime)
-            self.d.sync()
-            time.sleep(0.5)
-            w.destroy()
-            self.d.sync()
-        return [('unmapped', unmap), ('another window', another)]
+                time.sleep(0.4)
+        other = lambda: self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
+        return [('unmapped', lambda: steps(self.window().unmap, self.win.map)),  # another program takes the keyboard:
+                ('another window', lambda: (w := other()) and steps(w.map, lambda: w.set_input_focus(X.RevertToParent, 0), w.destroy))]
 
     def read_kept(self, name):  # what the game keeps under name, None where it keeps nothing
         with contextlib.suppress(FileNotFoundError):
