@@ -182,6 +182,10 @@ const char* InitWindow(int width, int height, int bits, const WindowPlace& last)
   double x = 0.0, y = 0.0;
   glfwGetCursorPos(Window, &x, &y);
   OnCursorPos(Window, x, y);
+  // Last: the callbacks above see the window grow to the whole screen, and the first frames are
+  // drawn again at its size.
+  if (last.Fullscreen)
+    ToggleFullscreen(Window);
 
   // A provisional projection; the game sets its own viewport and projection before drawing.
   const double aspect = static_cast<double>(width) / height;

@@ -28,7 +28,8 @@ void StopSound();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
 // The window, made but not yet shown, put where `last` says (InitWindow), then shown: a place is
-// believed where the window still lies within a monitor's work area.
+// believed where the window still lies within a monitor's work area. The whole screen comes later,
+// through ToggleFullscreen, once the callbacks hear the size it brings.
 void OpenAt(GLFWwindow* window, const WindowPlace& last);
 // The window's place now (CurrentPlace).
 WindowPlace PlaceOf(GLFWwindow* window);

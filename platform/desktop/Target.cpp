@@ -60,13 +60,10 @@ void OpenAt(GLFWwindow* window, const WindowPlace& last) {
   if (Believed(last) && glfwGetWindowAttrib(window, GLFW_RESIZABLE) == GLFW_TRUE)
     glfwSetWindowPos(window, last.X, last.Y);
   glfwShowWindow(window);
-  if (last.Fullscreen)
-    ToggleFullscreen(window);
 }
 
 WindowPlace PlaceOf(GLFWwindow* window) {
   WindowPlace place;
-  place.Placed = true;
   place.Fullscreen = glfwGetWindowMonitor(window) != nullptr;
   if (place.Fullscreen) {
     place.X = WindowedX;
