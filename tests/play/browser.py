@@ -120,7 +120,9 @@ class Web:
     def read_kept(self, name):
         return self.js(f"return localStorage.getItem('sieverush/{name}')")
 
-    def stop(self):  # a new page: no key or button stays down
+    def stop(self):  # a new page: no key or button stays down, nothing kept for the next case
+        with contextlib.suppress(Exception):  # (a page that never loaded has no storage)
+            self.js('localStorage.clear()')
         self.browser.open('about:blank')
 
     def finish(self):

@@ -554,8 +554,10 @@ def kept_badly(p):
         said = [line for line in p.out('err').splitlines() if path in line]
         check(len(said) == 1 and 'left as it is' in said[0], f'{text!r}: said {said}')
         check(os.path.isdir(path) if text is None else open(path).read() == text, f'{text!r} changed')
-    title_shown(p, lambda: p.start(put={'settings': 'Sieve Rush settings 1\nwindow 5000 5000 800 600\n'}))
-    check(p.place() == (0, 0, W, H), f'the window opened at {p.place()}')
+    title_shown(p, lambda: p.start(put={'settings': 'Sieve Rush settings 1\nwindow 5000 5000 800 600\nfullscreen yes\n'}))
+    layout(wait(p, lambda s: p.place() == (0, 0, 1920, 1080), 'fullscreen as kept'), TITLE, black)
+    tap(p, 'F11')
+    wait(p, lambda s: p.place() == (0, 0, W, H), 'the window where the system put it, not at (5000, 5000)')
     end(p)
     p.env['XDG_CONFIG_HOME'] = p.work + '/a file/config'
     open(p.work + '/a file', 'w').close()
