@@ -53,9 +53,10 @@ const char* InitWindow(int width, int height, int bits, const WindowPlace& last)
 WindowPlace CurrentPlace();
 
 // What a frame asks of the loop next: another frame at once (the game moves), another once input
-// arrives or the window lost its picture (a still screen: it is drawn again from its state), or
-// the end.
-enum class NextFrame { Now, OnInput, Never };
+// arrives or the window lost its picture (a still screen: it is drawn again from its state), the
+// end, or another frame at once that need not wait for this one to be shown (a recording played
+// back faster than time: the browser runs several between two of its animation frames).
+enum class NextFrame { Now, OnInput, Never, Ahead };
 using FrameFunction = NextFrame (*)(void* game);
 // Called once after the last frame; returns the program's exit status.
 using EndFunction = int (*)(void* game);
