@@ -1,21 +1,22 @@
 // Program entry: open the window, run the game frame by frame, report a failed start in
 // "GL_ERROR.txt". `--record FILE` writes the game down as it is played; `--replay FILE` plays such
-// a recording again, without input, as fast as it goes (docs/replay.md).
+// a recording again, without input, as fast as it goes, and shows what it did in game time with
+// `--trace FILE`, `--wav FILE` and `--shot FRAME FILE.png` (docs/replay.md).
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "Hearing.h"
 #include "Memory.h"
+#include "Recording.h"
+#include "Witness.h"
 #include "game/Render.h"
 #include "game/Replay.h"
 #include "game/Session.h"
@@ -29,11 +30,6 @@ namespace {
 constexpr int Played = 0;
 constexpr int Failed = 1;
 
-// A recording is written out whenever this many bytes have collected.
-constexpr std::size_t RecordChunk = 64 * 1024;
-// No game of ours makes a recording anywhere near this size; a file that large is not one.
-constexpr std::uintmax_t LargestReplay = 256u << 20;
-
 // The game and where its input comes from: the player, a recording, or the player while a
 // recording is made.
 struct Run {
@@ -41,15 +37,13 @@ struct Run {
   // The player's settings and best uptime, kept between runs; a replay neither reads nor keeps
   // them.
   Memory Kept;
-  // Made after the first frame is on screen: synthesizing the sounds takes a few milliseconds.
-  std::unique_ptr<Mixer> Sound;
-  bool MuteHeld = false;
+  Hearing Ears;
+  bool WasMuted = false;
   Replay Playback;
   bool Replaying = false;
   std::size_t NextFrame = 0;
-  std::unique_ptr<ReplayWriter> Writer;
-  std::ofstream RecordFile;
-  std::string RecordName;
+  std::unique_ptr<Recorder> Recording;
+  std::unique_ptr<Witness> Seen;
   std::int64_t LastMicros = 0;
   std::uint64_t Frames = 0;
 };
@@ -64,18 +58,12 @@ FrameInput LiveInput(std::int64_t lastMicros) {
   in.Quit = RunLevel == 0;
   in.Button = Mouse.Left;
   in.Pause = Keys[KeyP];
+  in.Mute = Keys[KeyM];
   in.Away = PlayerAway;
   PlayerAway = false;
   in.X = Mouse.X;
   in.Y = Mouse.Y;
   return in;
-}
-
-void WriteOut(Run& run) {
-  std::vector<unsigned char>& bytes = run.Writer->Pending();
-  run.RecordFile.write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-  bytes.clear();
 }
 
 // The window's place (the last kept where it has none now, minimised) and the sound kept.
@@ -92,38 +80,20 @@ void KeepSettings(Run& run) {
     settings.Width = place.Width;
     settings.Height = place.Height;
   }
-  if (run.Sound)
-    settings.Muted = run.Sound->Muted();
+  settings.Muted = run.Game.Muted;
   run.Kept.Keep(settings);
 }
 
-// What the frame set off goes to the mixer; M (pressed, not held) turns all sound off and on.
-void Listen(Run& run) {
-  if (!run.Sound) {
-    if (run.Frames < 2)
-      return;
-    run.Sound = std::make_unique<Mixer>();
-    run.Sound->SetMuted(run.Kept.KeptSettings().Muted);
-  }
-  Mixer& sound = *run.Sound;
-  const GameSession& game = run.Game;
-  for (int i = 0; i < game.CueCount; ++i)
-    sound.Play(game.Cues[i].What, game.Cues[i].Pan, game.Cues[i].Gain);
-  sound.SetSpray(game.Spray, game.SprayCount);
-  if (Keys[KeyM] && !run.MuteHeld) {
-    sound.SetMuted(!sound.Muted());
+// What a frame of live play leaves for the player: its sound, the sound setting and the best.
+void Heard(Run& run) {
+  // The first frame goes on screen before the sounds are made.
+  if (run.Frames >= 2)
+    run.Ears.Listen(run.Game);
+  if (run.Game.Muted != run.WasMuted) {
+    run.WasMuted = run.Game.Muted;
     KeepSettings(run);
   }
-  run.MuteHeld = Keys[KeyM];
-}
-
-// A paused game is silent, and what it was playing waits where it stopped.
-void MixSound(void* context, short* frames, int count) {
-  const Run& run = *static_cast<Run*>(context);
-  if (run.Sound && run.Game.Shown != Screen::Paused)
-    run.Sound->Mix(frames, count);
-  else
-    std::fill(frames, frames + 2 * count, short{0});
+  run.Kept.KeepBest(run.Game.BestEver);
 }
 
 NextFrame RunFrame(void* context) {
@@ -138,33 +108,31 @@ NextFrame RunFrame(void* context) {
     in = LiveInput(run.LastMicros);
   }
   run.LastMicros = in.Micros;
-  if (run.Writer) {
-    run.Writer->Add(in);
-    if (run.Writer->Pending().size() >= RecordChunk)
-      WriteOut(run);
-  }
+  if (run.Recording)
+    run.Recording->Add(in);
   ++run.Frames;
+  if (run.Seen)
+    run.Seen->Before(in, run.Frames);
   const NextFrame next = run.Game.Step(in);
-  Listen(run);
+  if (run.Seen)
+    run.Seen->After(run.Game, run.Frames);
   if (!run.Replaying)
-    run.Kept.KeepBest(run.Game.BestEver);
-  // A replay never waits: its input is all there.
-  return run.Replaying && next == NextFrame::OnInput ? NextFrame::Now : next;
+    Heard(run);
+  // A replay never waits, nor does it wait to be shown: its input is all there.
+  return run.Replaying && next != NextFrame::Never ? NextFrame::Ahead : next;
 }
 
 int EndRun(void* context) {
   Run& run = *static_cast<Run*>(context);
-  const char* done = run.Replaying ? "Replayed" : run.Writer ? "Recorded" : nullptr;
+  const char* done = run.Replaying ? "Replayed" : run.Recording ? "Recorded" : nullptr;
   KeepSettings(run);
-  if (run.Writer) {
-    run.Writer->Finish();
-    WriteOut(run);
-    run.RecordFile.close();
-    if (!run.RecordFile) {
-      std::cerr << "sieverush: could not write the recording '" << run.RecordName << "'\n";
-      return Failed;
-    }
-  }
+  bool whole = true;
+  if (run.Recording)
+    whole = run.Recording->Finish();
+  if (run.Seen)
+    whole = run.Seen->Close(run.Game, run.Frames) && whole;
+  if (!whole)
+    return Failed;
   if (done)
     std::cout << done << " " << run.Frames << " frames: uptime " << run.Game.Uptime()
               << " seconds, best " << Best << " seconds\n"
@@ -172,34 +140,60 @@ int EndRun(void* context) {
   return Played;
 }
 
-// Reads a recording whole; false after saying what is wrong with it.
-bool ReadReplay(const char* name, Replay& replay) {
-  std::string problem;
-  std::ifstream file(name, std::ios::binary);
-  std::vector<unsigned char> bytes;
-  if (!file) {
-    problem = std::strerror(errno);
-  } else {
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0);
-    if (size < 0 || static_cast<std::uintmax_t>(size) > LargestReplay) {
-      problem = "not a Sieve Rush replay (too large)";
-    } else {
-      bytes.resize(static_cast<std::size_t>(size));
-      if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        problem = "could not be read";
-    }
-  }
-  if (problem.empty() && ParseReplay(bytes.data(), bytes.size(), replay, problem))
-    return true;
-  std::cerr << "sieverush: cannot replay '" << name << "': " << problem << "\n";
-  return false;
-}
-
 // The random sequence of a game played live starts from the clock.
 std::uint64_t ClockSeed() {
   return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+// A frame number of --shot: a whole number from 1.
+bool FrameNumber(const char* text, std::uint64_t& frame) {
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  frame = value;
+  return *text >= '0' && *text <= '9' && *end == '\0' && value >= 1 && value < (1ULL << 62);
+}
+
+// Reads the command line into `run` and `files`; false after saying what is wrong. Anything else
+// on it is ignored, as it always was.
+bool ReadOptions(int argc, char** argv, Run& run, const char*& record, WitnessFiles& files) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const int needs = option == "--shot" ? 2 : 1;
+    if (option != "--record" && option != "--replay" && option != "--trace" && option != "--wav" &&
+        option != "--shot")
+      continue;
+    if (argc - i <= needs) {
+      std::cerr << "sieverush: " << option
+                << (needs == 2 ? " needs a frame number and a file name\n"
+                               : " needs a file name\n");
+      return false;
+    }
+    const char* name = argv[i + needs];
+    if (option == "--record") {
+      record = name;
+    } else if (option == "--replay") {
+      if (!ReadRecording(name, run.Playback))
+        return false;
+      run.Replaying = true;
+    } else if (option == "--trace") {
+      files.Trace = name;
+    } else if (option == "--wav") {
+      files.Wav = name;
+    } else {
+      WitnessFiles::Shot shot{0, name};
+      if (!FrameNumber(argv[i + 1], shot.Frame)) {
+        std::cerr << "sieverush: --shot needs a frame number from 1, not '" << argv[i + 1] << "'\n";
+        return false;
+      }
+      files.Shots.push_back(shot);
+    }
+    i += needs;
+  }
+  if (files.Any() && !run.Replaying) {
+    std::cerr << "sieverush: --trace, --wav and --shot show a replay: add --replay FILE\n";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -209,33 +203,25 @@ int main(int argc, char** argv) {
   // after main has handed control back.
   static Run run;
   const char* record = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option != "--record" && option != "--replay")
-      continue;  // anything else is ignored, as it always was
-    if (i + 1 == argc) {
-      std::cerr << "sieverush: " << option << " needs a file name\n";
-      return EndProgram(Failed);
-    }
-    if (option == "--record")
-      record = argv[++i];
-    else if (!ReadReplay(argv[++i], run.Playback))
-      return EndProgram(Failed);
-    else
-      run.Replaying = true;
-  }
-  ReplayHeader header{ClockSeed(), static_cast<int>(DrainPerMs)};
-  if (run.Replaying)
-    header = run.Playback.Header;
-  run.Game.Seed = header.Seed;
-  run.Game.Drain = header.DrainPerMs;
+  WitnessFiles files;
+  if (!ReadOptions(argc, argv, run, record, files))
+    return EndProgram(Failed);
+  // A recording starts as the player's run started: the sound on or off, the best kept so far.
+  ReplayHeader header{ClockSeed(), static_cast<int>(DrainPerMs), false, 0};
   WindowPlace last;
-  if (!run.Replaying) {
+  if (run.Replaying) {
+    header = run.Playback.Header;
+  } else {
     run.Kept.Recall();
     const Settings& kept = run.Kept.KeptSettings();
     last = {kept.Fullscreen, kept.Placed, kept.X, kept.Y, kept.Width, kept.Height};
-    run.Game.BestEver = run.Kept.BestEver();
+    header.Muted = kept.Muted;
+    header.BestEver = run.Kept.BestEver();
   }
+  run.Game.Seed = header.Seed;
+  run.Game.Drain = header.DrainPerMs;
+  run.Game.Muted = run.WasMuted = header.Muted;
+  run.Game.BestEver = header.BestEver;
   if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32, last)) {
     // Text mode, so that each line ends the way the platform's text files do.
     std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
@@ -249,19 +235,16 @@ int main(int argc, char** argv) {
     CloseWindow();
     return EndProgram(Failed);
   }
-  if (record) {
-    run.RecordName = record;
-    run.RecordFile.open(record, std::ios::binary | std::ios::trunc);
-    if (!run.RecordFile) {
-      std::cerr << "sieverush: cannot record to '" << record << "': " << std::strerror(errno)
-                << "\n";
-      CloseWindow();
-      return EndProgram(Failed);
-    }
-    run.Writer = std::make_unique<ReplayWriter>(header);
+  if (record && !(run.Recording = std::make_unique<Recorder>())->Open(record, header)) {
+    CloseWindow();
+    return EndProgram(Failed);
   }
-  // A replay runs faster than time: it is watched, not heard.
+  if (files.Any() && !(run.Seen = std::make_unique<Witness>())->Open(files)) {
+    CloseWindow();
+    return EndProgram(Failed);
+  }
+  // A replay runs faster than time: it is checked, not heard.
   if (!run.Replaying)
-    StartSound(SoundRate, MixSound, &run);
+    StartSound(SoundRate, Hearing::Fill, &run.Ears);
   return RunFrames(RunFrame, EndRun, &run);
 }

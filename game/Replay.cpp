@@ -3,21 +3,27 @@
 
 #include "game/Replay.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 namespace {
 
 constexpr unsigned char Magic[4] = {'S', 'R', 'R', 'P'};
-constexpr unsigned Version = 2;
+constexpr unsigned Version = 3;
 
 // The flags byte of a frame record; the end record's marker has every bit set, which no frame
-// has: the frame that quits never carries Away (the game pays it no heed there). Version 1 had
-// no pause key and no leaving.
+// has: the frame that quits never carries bit 7 (the game pays no heed to leaving or M there).
+// Version 1 had no pause key and no leaving; in version 2 bit 7 was leaving; from version 3 it
+// says that a second byte of flags follows, for what a frame seldom holds.
 constexpr unsigned LeftBit = 1, RightBit = 2, SpaceBit = 4, QuitBit = 8, ButtonBit = 16;
-constexpr unsigned MovedBit = 32, PauseBit = 64, AwayBit = 128;
+constexpr unsigned MovedBit = 32, PauseBit = 64, AwayBit = 128, MoreBit = 128;
 constexpr unsigned FirstVersionBits = 63;
 constexpr unsigned char EndMarker = 0xFF;
+// The second byte of flags (version 3), never 0.
+constexpr unsigned MoreAwayBit = 1, MoreMuteBit = 2, MoreBits = 3;
+// The header's sound byte (version 3).
+constexpr unsigned MutedBit = 1;
 
 // Times stay at or below 2^53 microseconds, so seconds as a double are exact.
 constexpr std::uint64_t MaxMicros = std::uint64_t(1) << 53;
@@ -133,6 +139,22 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
   }
   out.Header.DrainPerMs = static_cast<int>(drain);
   out.Header.Seed = seed;
+  if (version >= 3) {
+    unsigned sound = 0;
+    std::uint64_t best = 0;
+    if (!in.Byte(sound) || !in.Fixed(4, best))
+      return cutShort();
+    if (sound & ~MutedBit) {
+      problem = "damaged (sound setting)";
+      return false;
+    }
+    if (best > static_cast<std::uint64_t>(IntMax)) {
+      problem = "damaged (best uptime)";
+      return false;
+    }
+    out.Header.Muted = sound & MutedBit;
+    out.Header.BestEver = static_cast<int>(best);
+  }
 
   FrameInput last;
   const auto damagedAt = [&](std::size_t at) {
@@ -148,6 +170,13 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
       break;
     if ((version == 1 && (flags & ~FirstVersionBits)) || ((flags & QuitBit) && (flags & AwayBit)))
       return damagedAt(at);
+    unsigned more = 0;
+    if (version >= 3 && (flags & MoreBit)) {
+      if (!in.Byte(more))
+        return cutShort();
+      if (more == 0 || (more & ~MoreBits))
+        return damagedAt(at);
+    }
     if (last.Quit) {
       problem = "frames after the game ended";
       return false;
@@ -159,7 +188,8 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
     frame.Quit = flags & QuitBit;
     frame.Button = flags & ButtonBit;
     frame.Pause = flags & PauseBit;
-    frame.Away = flags & AwayBit;
+    frame.Away = version >= 3 ? (more & MoreAwayBit) != 0 : (flags & AwayBit) != 0;
+    frame.Mute = more & MoreMuteBit;
     std::uint64_t step = 0;
     bool cut = false;
     if (!in.Varint(step, cut))
@@ -220,6 +250,8 @@ ReplayWriter::ReplayWriter(const ReplayHeader& header) : Hash(FnvBasis) {
   const bool fits = header.DrainPerMs >= 1 && header.DrainPerMs <= 65535;
   PutFixed(fits ? static_cast<std::uint64_t>(header.DrainPerMs) : 0, 2);
   PutFixed(header.Seed, 8);
+  PutFixed(header.Muted ? MutedBit : 0, 1);
+  PutFixed(static_cast<std::uint64_t>(std::max(header.BestEver, 0)), 4);
 }
 
 void ReplayWriter::Add(const FrameInput& frame) {
@@ -234,11 +266,16 @@ void ReplayWriter::Add(const FrameInput& frame) {
   if (micros > static_cast<std::int64_t>(MaxMicros))
     micros = static_cast<std::int64_t>(MaxMicros);
   const bool moved = frame.X != Last.X || frame.Y != Last.Y;
+  // On the frame that quits, leaving and M matter no more.
+  const unsigned more =
+      frame.Quit ? 0 : (frame.Away ? MoreAwayBit : 0) | (frame.Mute ? MoreMuteBit : 0);
   const unsigned flags = (frame.Left ? LeftBit : 0) | (frame.Right ? RightBit : 0) |
                          (frame.Space ? SpaceBit : 0) | (frame.Quit ? QuitBit : 0) |
                          (frame.Button ? ButtonBit : 0) | (moved ? MovedBit : 0) |
-                         (frame.Pause ? PauseBit : 0) | (frame.Away && !frame.Quit ? AwayBit : 0);
+                         (frame.Pause ? PauseBit : 0) | (more ? MoreBit : 0);
   PutFixed(flags, 1);
+  if (more)
+    PutFixed(more, 1);
   PutVarint(static_cast<std::uint64_t>(micros - Last.Micros));
   if (moved) {
     PutVarint(ZigZag(std::int64_t(frame.X) - Last.X));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 
 #include "Screens.h"
@@ -118,6 +119,8 @@ void GameSession::Begin(double now) {
 NextFrame GameSession::Step(const FrameInput& input) {
   Input = input;
   CueCount = 0;
+  if (Pressed(&FrameInput::Mute))
+    Muted = !Muted;
   NextFrame next = NextFrame::Now;
   switch (Shown) {
     case Screen::Title:
@@ -147,6 +150,43 @@ int GameSession::Uptime() const {
     return 0;
   // The uptime freezes when the RAM runs out.
   return static_cast<int>(FinalUptime != NotYet ? FinalUptime : Now - StartTime);
+}
+
+namespace {
+
+// FNV-1a, 32 bits, over the bytes of each value fed to it.
+class Digest {
+public:
+  template <typename T>
+  Digest& operator<<(const T& value) {
+    unsigned char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    for (const unsigned char b : bytes)
+      Hash = (Hash ^ b) * 16777619u;
+    return *this;
+  }
+  std::uint32_t Value() const { return Hash; }
+
+private:
+  std::uint32_t Hash = 2166136261u;
+};
+
+Digest& operator<<(Digest& digest, const FrameInput& in) {
+  return digest << in.Micros << in.Left << in.Right << in.Space << in.Quit << in.Button << in.Pause
+                << in.Away << in.Mute << in.X << in.Y;
+}
+
+}  // namespace
+
+std::uint32_t GameSession::Fingerprint() const {
+  Digest digest;
+  digest << static_cast<int>(Shown) << static_cast<int>(PausedFrom) << Previous << Dice.Position()
+         << Seed << Drain << Angle << Ram << StartTime << LastTime << NextTick << GameOverTime
+         << FinalUptime << PatchedId << Now << BestEver << Best << Muted;
+  for (const ParticleStruct& hole : Holes)
+    digest << hole.Active << hole.Id << hole.X << hole.Y << hole.Z << hole.VelX << hole.VelY
+           << hole.VelZ;
+  return digest.Value();
 }
 
 NextFrame GameSession::TitleFrame() {

@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 
 #include <cmath>
+#include <vector>
 
 #include "Callbacks.h"
 #include "Picture.h"
@@ -43,6 +44,8 @@ FrameFunction GameFrame = nullptr;
 EndFunction GameEnd = nullptr;
 void* TheGame = nullptr;
 bool Still = false;
+// Where the next Present reads the picture into, if anywhere (ReadNextPicture).
+unsigned char* PictureWanted = nullptr;
 
 // The pointer in picture pixels, for the game: mapped from the window through where the picture
 // shows now. Kept as it was while the window has no pixels at all (minimised).
@@ -228,7 +231,28 @@ int FinishRun() {
   return EndProgram(status);
 }
 
+void ReadNextPicture(unsigned char* rgb) {
+  PictureWanted = rgb;
+}
+
+// The picture just drawn, read where it was drawn (off-screen, or the window's back buffer) as the
+// RGBA that every target reads back, and turned top row first.
+static void ReadPicture(unsigned char* rgb) {
+  std::vector<unsigned char> rgba(std::size_t{4} * PictureWidth * PictureHeight);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, PictureWidth, PictureHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  for (int y = 0; y < PictureHeight; ++y)
+    for (int x = 0; x < PictureWidth; ++x)
+      for (int c = 0; c < 3; ++c)
+        rgb[(std::size_t{3} * (PictureHeight - 1 - y) * PictureWidth) + 3 * x + c] =
+            rgba[(std::size_t{4} * y * PictureWidth) + 4 * x + c];
+}
+
 void Present() {
+  if (PictureWanted) {
+    ReadPicture(PictureWanted);
+    PictureWanted = nullptr;
+  }
   GamePicture.Present(FrameWidth, FrameHeight);
   glfwSwapBuffers(Window);
 }

@@ -13,14 +13,14 @@
 using Bytes = std::vector<unsigned char>;
 constexpr std::int64_t Hours = 3'600'000'000, Max = std::int64_t(1) << 53;
 
-// keys: bit 0 Left, 1 Right, 2 Space, 3 Quit, 4 Button, 6 Pause, 7 Away, as in the file.
+// keys: bit 0 Left, 1 Right, 2 Space, 3 Quit, 4 Button, 6 Pause, 7 Away, 8 Mute.
 FrameInput F(std::int64_t t, unsigned k, int x, int y) {
   const auto bit = [k](int n) { return bool(k >> n & 1); };
-  return {t, bit(0), bit(1), bit(2), bit(3), bit(4), bit(6), bit(7), x, y};
+  return {t, bit(0), bit(1), bit(2), bit(3), bit(4), bit(6), bit(7), bit(8), x, y};
 }
 auto Tie(const FrameInput& f) {
-  return std::tuple(f.Micros, f.Left, f.Right, f.Space, f.Quit, f.Button, f.Pause, f.Away, f.X,
-                    f.Y);
+  return std::tuple(f.Micros, f.Left, f.Right, f.Space, f.Quit, f.Button, f.Pause, f.Away, f.Mute,
+                    f.X, f.Y);
 }
 Bytes operator+(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -62,16 +62,18 @@ Replay Check(const std::string& what, const Bytes& file, const std::vector<Frame
 // The first frame; small and large moves both ways, none, and a frame of hours; every flag.
 const std::vector<FrameInput> Game({F(0, 0, 0, 0), F(16667, 1, 5, -3), F(33334, 6, 2, 7),
                                     F(33334, 16 + 64, 2, 7), F(5 * Hours, 128, INT_MIN, INT_MAX),
-                                    F(5 * Hours + 1, 3, INT_MAX, INT_MIN), F(Max, 31, 0, 0)});
+                                    F(5 * Hours + 1, 3 + 256, INT_MAX, INT_MIN), F(Max, 31, 0, 0)});
 
 TEST(Replay, WrittenGamesReadBack) {
-  const Replay replay = Check("the game", Write(Game, {0xFEDCBA9876543210u, 65535}), Game);
-  EXPECT_EQ(replay.Header.Seed, 0xFEDCBA9876543210u);
-  EXPECT_EQ(replay.Header.DrainPerMs, 65535);
+  const Replay replay =
+      Check("the game", Write(Game, {0xFEDCBA9876543210u, 65535, true, INT_MAX}), Game);
+  EXPECT_EQ(std::tuple(replay.Header.Seed, replay.Header.DrainPerMs, replay.Header.Muted,
+                       replay.Header.BestEver),
+            std::tuple(0xFEDCBA9876543210u, 65535, true, INT_MAX));
   // Times that go back or out of range are held; nothing follows a Quit or the end record; the
-  // frame that quits drops Away, which would make it the end record's marker.
+  // frame that quits drops Away and Mute, whose flag would make it the end record's marker.
   Check("held times",
-        Write({F(-5, 0, 0, 0), F(100, 0, 0, 0), F(50, 0, 0, 0), F(Max + 9, 255 - 32, 0, 0),
+        Write({F(-5, 0, 0, 0), F(100, 0, 0, 0), F(50, 0, 0, 0), F(Max + 9, 511 - 32, 0, 0),
                F(Max, 0, 1, 1)}),
         {F(0, 0, 0, 0), F(100, 0, 0, 0), F(100, 0, 0, 0), F(Max, 127 - 32, 0, 0)});
 }
@@ -82,26 +84,31 @@ TEST(Replay, DamageIsRefused) {
     Check("cut to " + std::to_string(n), Bytes(file.begin(), file.begin() + n), {},
           n < 4 ? "not a Sieve Rush replay" : "cut short");
   const std::size_t end = file.size() - 13;  // the end record: 0xFF, count, checksum
-  const char* first = "damaged (a frame record at byte 15)";
+  const char* first = "damaged (a frame record at byte 20)";
+  const Bytes v1 = Edit(Bytes(file.begin(), file.begin() + 15), 4, {}, 2) + Bytes{64, 0};
   const Bytes ones(9, 255), long11(10, 128);
   const std::vector<std::tuple<const char*, Bytes, const char*>> cases = {
       {"bad magic", Edit(file, 0, {}, 1), "not a Sieve Rush replay"},
-      {"version 3", Edit(file, 4, {}, 1), "made by a newer version of the game (replay version 3)"},
-      {"version 0", Edit(file, 4, {}, 2), "unknown replay version 0"},
+      {"version 4", Edit(file, 4, {}, 7), "made by a newer version of the game (replay version 4)"},
+      {"version 0", Edit(file, 4, {}, 3), "unknown replay version 0"},
+      {"sound setting 2", Edit(file, 15, {}, 2), "damaged (sound setting)"},
+      {"best past INT_MAX", Edit(file, 19, {}, 128), "damaged (best uptime)"},
       {"drain -1", Write(Game, {1, -1}), "damaged (drain rate 0)"},
       {"drain 65537", Write(Game, {1, 65537}), "damaged (drain rate 0)"},
-      {"a flag flipped", Edit(file, 17, {}, 2), "damaged (checksum)"},
+      {"a flag flipped", Edit(file, 22, {}, 2), "damaged (checksum)"},
       {"a byte appended", file + Bytes{0}, "bytes after the end"},
-      {"version 1 with a pause", Edit(Edit(file, 4, {}, 3), 15, {}, 64), first},
-      {"Quit and Away", Edit(file, 15, {}, 8 + 128), first},
-      {"11-byte varint", Edit(file, 15, Bytes{0} + long11 + Bytes{0}), first},
-      {"over 64 bits", Edit(file, 15, Bytes{0} + ones + Bytes{2}), first},
-      {"varint spelt long", Edit(file, 15, {0, 128, 0}), first},
-      {"move of nothing", Edit(file, 15, {32, 0, 0, 0}), first},
+      {"version 1 with a pause", v1, "damaged (a frame record at byte 15)"},
+      {"Quit and more flags", Edit(file, 20, {}, 8 + 128), first},
+      {"more flags of none", Edit(file, 20, {128, 0}), first},
+      {"more flags unknown", Edit(file, 20, {128, 4}), first},
+      {"11-byte varint", Edit(file, 20, Bytes{0} + long11 + Bytes{0}), first},
+      {"over 64 bits", Edit(file, 20, Bytes{0} + ones + Bytes{2}), first},
+      {"varint spelt long", Edit(file, 20, {0, 128, 0}), first},
+      {"move of nothing", Edit(file, 20, {32, 0, 0, 0}), first},
       {"frame after Quit", Edit(file, end, {0, 0}), "frames after the game ended"},
       {"time past 2^53", Edit(late, late.size() - 13, {0, 1}), "time out of range"},
-      {"x past INT_MAX", Edit(file, 15, {32, 0, 128, 128, 128, 128, 16, 0}), "pointer out"},
-      {"y by -2^63", Edit(file, 15, Bytes{32, 0, 0} + ones + Bytes{1}), "pointer out of range"},
+      {"x past INT_MAX", Edit(file, 20, {32, 0, 128, 128, 128, 128, 16, 0}), "pointer out"},
+      {"y by -2^63", Edit(file, 20, Bytes{32, 0, 0} + ones + Bytes{1}), "pointer out of range"},
   };
   for (const auto& [what, bytes, problem] : cases)
     Check(what, bytes, {}, problem);

@@ -1,5 +1,5 @@
-// stb_image_write's own code, for the PNG icons. Only the in-memory writers are compiled: the
-// tools write their files themselves.
+// stb_image_write's own code, for the PNG icons and a replay's pictures. Only the in-memory writers
+// are compiled: the callers write their files themselves.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>

@@ -17,6 +17,8 @@ public:
 
   // A draw of 0 to 2^31 - 1, taken modulo the number of choices as the game always has.
   int Next() { return static_cast<int>(Next32() >> 1); }
+  // Where the sequence stands: two generators that agree on it draw alike from here on.
+  std::uint64_t Position() const { return State; }
 
 private:
   std::uint32_t Next32() {

@@ -19,6 +19,7 @@ struct FrameInput {
   bool Button = false;      // the left mouse button held
   bool Pause = false;       // the P key held
   bool Away = false;        // the player left since the last frame (the window or page lost)
+  bool Mute = false;        // the M key held: sound off, and on again
   int X = 0;                // the pointer, picture pixels from the left edge
   int Y = 0;                // picture pixels from the top edge; outside 0..799, 0..599 off it
 };
@@ -27,6 +28,8 @@ struct FrameInput {
 struct ReplayHeader {
   std::uint64_t Seed = 0;  // the game's random sequence
   int DrainPerMs = 0;      // RAM an open hole drains per millisecond (differs by build)
+  bool Muted = false;      // the sound was off when the run began
+  int BestEver = 0;        // seconds: the best uptime the player had kept when the run began
 };
 
 struct Replay {

@@ -64,6 +64,9 @@ struct GameSession {
 
   // The best uptime of any run, kept between runs by the caller; the game-over screen shows it.
   int BestEver = 0;
+  // All sound off: M turns it off and on again on every screen. A run starts as the player left
+  // it.
+  bool Muted = false;
 
   LineBuffer<48> RamLine;
   LineBuffer<48> UptimeLine;
@@ -86,6 +89,9 @@ struct GameSession {
   NextFrame Step(const FrameInput& input);
   // The seconds of uptime the status line shows now (0 before the first game).
   int Uptime() const;
+  // A digest of everything of the game the next frame reads, the random sequence included (the
+  // flying bits decide nothing and are left out): two runs that agree on it play on alike.
+  std::uint32_t Fingerprint() const;
 
   // The frames of each screen. Each still screen is drawn whole from the session's state, so it
   // can be drawn again whenever the window lost it.

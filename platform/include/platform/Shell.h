@@ -71,6 +71,9 @@ int RunFrames(FrameFunction frame, EndFunction end, void* game);
 // GL state it leaves is Picture::ShowAgain's (platform/Picture.h) where the picture is shown
 // scaled, else untouched. Never waits for input.
 void Present();
+// The next Present first reads the picture as drawn into `rgb`: the picture's width x height
+// pixels of 3 bytes (red, green, blue), its top row first. Once.
+void ReadNextPicture(unsigned char* rgb);
 // Seconds since the shell started.
 double GetTime();
 
