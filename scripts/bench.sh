@@ -17,7 +17,8 @@ reps=${1:-9}
 build=build/bench
 cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_BENCH=ON \
   -DSIEVERUSH_TESTS=OFF -DSIEVERUSH_WERROR=ON >/dev/null
-cmake --build $build --target image_bench frame_bench sieverush art first_frame first_frame_shim
+cmake --build $build --target image_bench frame_bench sieverush art first_frame first_frame_shim \
+  alloc_count
 
 mkdir -p $build/logs
 table=$build/table.md
@@ -72,6 +73,26 @@ idle=$(cd $build/play && "$top/scripts/with-x.sh" bash -c '
 idle=$(awk -v t="$idle" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / 10 }')
 met=$(awk -v p="$idle" 'BEGIN { print (p <= 2 ? "yes" : "NO") }')
 echo "| Title screen left alone for 10 s: share of one core | $idle % | - | - | - | - | <= 2 % | $met |" >>"$rows"
+
+# The heap allocations of the game's own code in each frame (bench/alloc_count.so, preloaded into
+# the game alone): bench/held.rec, 12 s of play with the button held over the case, replayed with
+# its sound mixed in game time. Log lines 1 and 2 hold the start and the first frame, where the
+# sounds are synthesized once; every frame after them must allocate nothing. The stacks of what
+# did are kept, the game's addresses named, in logs/allocations.txt.
+allocs=$top/$build/logs/allocations
+(cd $build/play && SIEVERUSH_ALLOC_LOG=$allocs.log SIEVERUSH_ALLOC_WHERE=1 "$top/scripts/with-x.sh" \
+  env LD_PRELOAD="$top/$build/bench/alloc_count.so" ./sieverush --replay "$top/bench/held.rec" \
+  --wav /dev/null >/dev/null 2>"$allocs.where") || die "the replay under bench/alloc_count.so failed"
+read -r frames counted < <(awk 'NR > 2 { frames++; n += $1 } END { print frames, n }' "$allocs.log")
+while IFS= read -r line; do
+  if [[ $line =~ sieverush\(\+(0x[0-9a-f]+)\) ]]; then
+    addr2line -f -C -i -p -e $build/play/sieverush "${BASH_REMATCH[1]}" | sed 's/ at ??:?$//'
+  elif [[ $line != /* ]]; then
+    echo "$line"
+  fi
+done < <(awk '/^allocation/ { keep = $NF + 0 > 2 } keep' "$allocs.where" | head -n 400) \
+  >"$allocs.txt"
+echo "| Heap allocations by the game's own code per frame: replay of bench/held.rec, play with the button held over the case | $(awk -v n="$counted" -v f="$frames" 'BEGIN { printf "%.3f (%d in %d frames)", n / f, n, f }') | - | - | - | - | 0 | $([ "$counted" = 0 ] && echo yes || echo NO) |" >>"$rows"
 
 # Figures of whole program runs, ours against a reference program, interleaved on one X server
 # (scripts/bench-runs.py FIGURE ARGS...: it prints the figure's rows, and each run to its log).
