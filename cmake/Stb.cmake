@@ -4,7 +4,7 @@
 function(sieverush_stb_library target source header)
   string(MAKE_C_IDENTIFIER "STB_${header}_DIR" dir)
   # Plain C in a header, the same for every target: a cross build takes it from the build machine.
-  find_path(${dir} ${header} PATH_SUFFIXES stb REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+  find_path(${dir} ${header} PATHS /usr/include PATH_SUFFIXES stb REQUIRED NO_CMAKE_FIND_ROOT_PATH)
   add_library(${target} STATIC ${source})
   target_include_directories(${target} SYSTEM PUBLIC ${${dir}})
   target_compile_options(${target} PRIVATE -w)
