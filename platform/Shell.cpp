@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "Callbacks.h"
@@ -141,9 +142,33 @@ void MousePosCallback(int x, int y) {
   Mouse.Y = y;
 }
 
+namespace {
+
+// GLFW's own words for its last error, kept for a start that fails (GLFW frees them once the
+// callback returns): why there is no display, no visual, no context.
+char GlfwSaid[512] = "";
+
+void OnGlfwError(int, const char* description) {
+  std::snprintf(GlfwSaid, sizeof GlfwSaid, "%s", description ? description : "");
+}
+
+// A failed start says why on standard error, in one line, besides the report the caller writes.
+const char* StartFailed(const char* what) {
+  if (GlfwSaid[0] != '\0') {
+    for (char* c = GlfwSaid; *c != '\0'; ++c)
+      if (*c == '\n' || *c == '\r')
+        *c = ' ';
+    std::fprintf(stderr, "sieverush: GLFW: %s\n", GlfwSaid);
+  }
+  return what;
+}
+
+}  // namespace
+
 const char* InitWindow(int width, int height, int bits, const WindowPlace& last) {
+  glfwSetErrorCallback(OnGlfwError);
   if (glfwInit() != GLFW_TRUE)
-    return "Failed to initialize GLFW.";
+    return StartFailed("Failed to initialize GLFW.");
 
   // A third of the depth for each colour (10 bits each for 32), one alpha bit, 8 depth bits and
   // one stencil bit. GLFW takes these as wishes and picks the closest framebuffer.
@@ -159,7 +184,7 @@ const char* InitWindow(int width, int height, int bits, const WindowPlace& last)
   glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
   Window = glfwCreateWindow(openWidth, openHeight, "Sieve Rush", nullptr, nullptr);
   if (!Window)
-    return "Failed to open window.";
+    return StartFailed("Failed to open window.");
   ShowIcon(Window);
   glfwMakeContextCurrent(Window);
   PictureWidth = width;
