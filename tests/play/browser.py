@@ -14,6 +14,7 @@ class Web:
 
     def __init__(self, sites, engine='chromium'):
         self.name, self.browser = engine, ENGINES[engine]()  # first: one that cannot start leaves nothing
+        self.console = engine != 'webkit'  # whether out('err') hears the page's console
         self.server = subprocess.Popen(['/usr/bin/python3', '-m', 'http.server', '0', '--bind', '127.0.0.1',
                                         '--directory', sites], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.url = 'http://127.0.0.1:%s/site' % re.search(r'port (\d+)', self.server.stdout.readline())[1]
@@ -109,16 +110,20 @@ class Web:
     def ticks(self):  # the page's process is the browser's business
         return None
 
-    def leaving(self):  # the page hidden, then shown; the browser's window left for another
+    def leaving(self):  # as x11.py's: the page's Pause button, pressed again; the page hidden and shown; the window left
         hide = """for (const [name, value] of [['hidden', %s], ['visibilityState', '%s']])
                     Object.defineProperty(document, name, {value, configurable: true});
                   document.dispatchEvent(new Event('visibilitychange'))"""
-        return [('the page hidden', lambda: (self.js(hide % ('true', 'hidden')), time.sleep(0.5),
-                                             self.js(hide % ('false', 'visible')))),
-                ('the window blurred', lambda: self.js("window.dispatchEvent(new FocusEvent('blur'))"))]
+        pause = lambda: self.click('#pause')
+        return [('the Pause button', pause, pause, None),
+                ('the page hidden', lambda: (self.js(hide % ('true', 'hidden')), self.js(hide % ('false', 'visible'))), None, 'p'),
+                ('the window blurred', lambda: self.js("window.dispatchEvent(new FocusEvent('blur'))"), None, 'p')]
+
+    def kept(self):  # the keys of the page's storage
+        return {name: 'sieverush/' + name for name in ('settings', 'best')}
 
     def read_kept(self, name):
-        return self.js(f"return localStorage.getItem('sieverush/{name}')")
+        return self.js(f"return localStorage.getItem('{self.kept()[name]}')")
 
     def stop(self):  # a new page: no key or button stays down, nothing kept for the next case
         with contextlib.suppress(Exception):  # (a page that never loaded has no storage)

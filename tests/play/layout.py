@@ -1,6 +1,5 @@
 """The page on phones, tablets and desktops (Chromium's device emulation): its controls fit the screen."""
-import time
-from .screen import check, wait, skin, case_in_middle
+from .screen import check, wait, skin
 
 # CSS pixels wide and high, device pixels a CSS pixel, touch; the picture's width as the page has always given it
 SCREENS = [
@@ -24,7 +23,7 @@ def page_fits(p):
     no control covers it or another; every button, Pause among them, is at least 44 px square on a
     touch screen; the help speaks of taps there, of keys elsewhere. A finger lifted from the picture
     leaves no cursor."""
-    from .cases import title_shown, tap  # (cases imports this file)
+    from .cases import title_shown, press, in_play  # (cases imports this file)
     with p.emulating(fingers=True) as cdp:
         for w, h, ratio, touch, before in SCREENS:
             cdp('Emulation.setTouchEmulationEnabled', {'enabled': touch, 'maxTouchPoints': 5})
@@ -42,12 +41,10 @@ def page_fits(p):
             check(got['help'] == ['taps' if touch else 'help'], f'{at}: the help shown: {got["help"]}')
             if (w, h) != (844, 390):
                 continue
-            tap(p, 'space')
-            wait(p, case_in_middle, 'play after Space by touch')
+            press(p, 'space', in_play, 'play after Space by touch')
             spot = (28, 268, 93, 333)  # around (60, 300), beside the case: a finger there patches nothing
             bare = p.shot().count(spot, skin)
             p.finger('touchStart', 60, 300)
             wait(p, lambda s: s.count(spot, skin) > bare + 300, 'the cursor under the finger')
             p.finger('touchEnd', 60, 300)
-            time.sleep(0.5)
-            check((left := p.shot().count(spot, skin)) <= bare + 30, f'{left} cursor pixels where the finger lifted')
+            wait(p, lambda s: s.count(spot, skin) <= bare + 30, 'no cursor where the finger lifted')

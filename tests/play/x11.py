@@ -3,13 +3,13 @@ process, its window found by name, real input through XTest, the screen read fro
 Native: the game in a fresh folder holding the art; Install: installed, the launcher started by name.
 What the game keeps for its player (settings, best uptime) lives in folders of the player's own,
 forgotten at each start unless kept."""
-import atexit, contextlib, os, shutil, subprocess, tempfile, time
+import atexit, contextlib, os, shutil, subprocess, tempfile
 from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
 from .screen import W, H, PROMPT, Shot, shown
 
 class XPlayer:  # what every case drives (see __init__.py)
-    eol, slow, env, source, held, says = '\n', 1, {}, None, frozenset(), 'out'  # held: keys down
+    eol, slow, env, source, held, says, console = '\n', 1, {}, None, frozenset(), 'out', True  # held: keys down
 
     def __init__(self, argv):
         self.d = display.Display()
@@ -125,15 +125,12 @@ class XPlayer:  # what every case drives (see __init__.py)
     def ticks(self):  # the processor time the game has used, in clock ticks
         return sum(map(int, open(f'/proc/{self.proc.pid}/stat').read().rsplit(')', 1)[1].split()[11:13]))
 
-    def leaving(self):  # the ways a player leaves the game's window, and comes back
-        def steps(*done):
-            for step in done:
-                step()
-                self.d.sync()
-                time.sleep(0.4)
-        other = lambda: self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
-        return [('unmapped', lambda: steps(self.window().unmap, self.win.map)),  # another program takes the keyboard:
-                ('another window', lambda: (w := other()) and steps(w.map, lambda: w.set_input_focus(X.RevertToParent, 0), w.destroy))]
+    def leaving(self):
+        """The ways a player leaves the game's window: (how, leave, back once paused, the key that goes on)."""
+        other = self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
+        unmap = lambda: (self.window().unmap(), self.win.map(), self.d.sync())  # as minimising does
+        focus = lambda: (other.map(), other.set_input_focus(X.RevertToParent, 0), self.d.sync())  # another program's
+        return [('unmapped', unmap, None, 'p'), ('another window', focus, other.destroy, 'p')]
 
     def read_kept(self, name):  # what the game keeps under name, None where it keeps nothing
         with contextlib.suppress(FileNotFoundError):
