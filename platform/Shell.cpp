@@ -148,18 +148,20 @@ namespace {
 // callback returns): why there is no display, no visual, no context.
 char GlfwSaid[512] = "";
 
+// Kept as one line: Windows' own messages, which GLFW quotes, end in a line break.
 void OnGlfwError(int, const char* description) {
-  std::snprintf(GlfwSaid, sizeof GlfwSaid, "%s", description ? description : "");
+  std::size_t n = 0;
+  for (; description && description[n] != '\0' && n + 1 < sizeof GlfwSaid; ++n)
+    GlfwSaid[n] = description[n] == '\n' || description[n] == '\r' ? ' ' : description[n];
+  while (n > 0 && GlfwSaid[n - 1] == ' ')
+    --n;
+  GlfwSaid[n] = '\0';
 }
 
 // A failed start says why on standard error, in one line, besides the report the caller writes.
 const char* StartFailed(const char* what) {
-  if (GlfwSaid[0] != '\0') {
-    for (char* c = GlfwSaid; *c != '\0'; ++c)
-      if (*c == '\n' || *c == '\r')
-        *c = ' ';
+  if (GlfwSaid[0] != '\0')
     std::fprintf(stderr, "sieverush: GLFW: %s\n", GlfwSaid);
-  }
   return what;
 }
 

@@ -199,11 +199,12 @@ def hidpi(p):
     finally:
         p.on_screen()
 
-def no_display(p):
+def no_display(p):  # the report as ever, and GLFW's own words for why (naming its platform) in one line
     p.start(display=False)
-    check((status := p.wait_exit(90)) == 1, f'ended with {status}')
+    status, said = p.wait_exit(90), re.findall(r'(?m)^sieverush: GLFW: [^\r\n]*', p.out('err'))
     report = 'Caught exception:\n  Failed to initialize GLFW.\n'.replace('\n', p.eol).encode()
-    check(p.written() == {'GL_ERROR.txt': report} and p.out() == '', f'wrote {p.written()}')
+    check(status == 1 and p.written() == {'GL_ERROR.txt': report} and p.out() == '' and len(said) == 1 and
+          re.fullmatch(r'sieverush: GLFW: (X11: .*DISPLAY.*|Win32: .*\S)', said[0]), f'{status}, {p.written()}, {said}')
 
 def missing_art(p):  # installed, the launcher says it on standard error
     p.start(missing='Case.tga')
