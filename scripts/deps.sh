@@ -44,14 +44,59 @@ if [ $list = 1 ]; then
   exit 0
 fi
 
+# The Windows build makes its GLFW from Debian's glfw3 source package (scripts/windows/
+# build-glfw.sh), and `apt-get source` needs a deb-src entry for the main component. When there is
+# none, one is made from the first existing binary entry (same archive, same key), for the base
+# suite only; the apt-get update below reads it.
+has_glfw_source() { [ -n "$(apt-cache showsrc glfw3 2>/dev/null)" ]; }
+add_deb_src() {
+  local dir=/etc/apt/sources.list.d
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  local deb822
+  deb822=$(grep -l -E "^Suites:.*[[:space:]]$codename([[:space:]]|\$)" "$dir"/*.sources 2>/dev/null | head -n1 || true)
+  if [ -n "$deb822" ]; then
+    # The stanza of the base suite, turned into a source entry.
+    awk -v suite="$codename" 'BEGIN { RS = ""; ORS = "\n" }
+      !done && $0 ~ ("(^|\n)Suites:[^\n]*[ \t]" suite "([ \t\n]|$)") {
+        done = 1
+        sub(/Types:[^\n]*/, "Types: deb-src")
+        sub(/Suites:[^\n]*/, "Suites: " suite)
+        sub(/Components:[^\n]*/, "Components: main")
+        print
+      }' "$deb822" | as_root tee "$dir/sieverush-deb-src.sources" >/dev/null
+  elif [ -f /etc/apt/sources.list ]; then
+    grep -m1 -E '^deb[[:space:]]' /etc/apt/sources.list \
+      | awk -v suite="$codename" '{
+          i = 2                                   # skip an [option ...] block to the URI
+          if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+          $1 = "deb-src"; $(i + 1) = suite; NF = i + 1; print $0, "main"
+        }' \
+      | as_root tee "$dir/sieverush-deb-src.list" >/dev/null
+  else
+    die "no apt source entries found to derive a deb-src entry from"
+  fi
+}
+
+# One query for all (the build scripts call this each time, so it must be quick).
+declare -A installed
+while read -r status name; do
+  [ "$status" = ii ] && installed[$name]=1
+done < <(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+source_entry=1
+has_glfw_source || source_entry=0
+[ ${#missing[@]} -eq 0 ] && [ $source_entry = 1 ] && exit 0
 
-log "installing: ${missing[*]}"
+[ $source_entry = 1 ] || { log "adding a deb-src entry for the glfw3 source package"; add_deb_src; }
+log "apt-get update"
 as_root apt-get update -qq >&2 || die "apt-get update failed"
+[ $source_entry = 1 ] || has_glfw_source || die "the glfw3 source package is still not found"
+[ ${#missing[@]} -eq 0 ] && exit 0
+log "installing: ${missing[*]}"
 as_root env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 \
   || die "installing ${missing[*]} failed"

@@ -17,48 +17,15 @@ source "$(dirname "$0")/../lib.sh"
 # builds of the game sit on the same GLFW.
 GLFW_VERSION=3.3.8
 
-# `apt-get source` needs a deb-src entry for the main component. When there is none, one is
-# made from the first existing binary entry (same archive, same key), for the base suite only.
-ensure_deb_src() {
-  if [ -n "$(apt-cache showsrc glfw3 2>/dev/null)" ]; then
-    return 0
-  fi
-  local dir=/etc/apt/sources.list.d
-  local codename
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  local deb822
-  deb822=$(grep -l -E "^Suites:.*[[:space:]]$codename([[:space:]]|\$)" "$dir"/*.sources 2>/dev/null | head -n1 || true)
-  if [ -n "$deb822" ]; then
-    # The stanza of the base suite, turned into a source entry.
-    awk -v suite="$codename" 'BEGIN { RS = ""; ORS = "\n" }
-      !done && $0 ~ ("(^|\n)Suites:[^\n]*[ \t]" suite "([ \t\n]|$)") {
-        done = 1
-        sub(/Types:[^\n]*/, "Types: deb-src")
-        sub(/Suites:[^\n]*/, "Suites: " suite)
-        sub(/Components:[^\n]*/, "Components: main")
-        print
-      }' "$deb822" | as_root tee "$dir/sieverush-deb-src.sources" >/dev/null
-  elif [ -f /etc/apt/sources.list ]; then
-    grep -m1 -E '^deb[[:space:]]' /etc/apt/sources.list \
-      | awk -v suite="$codename" '{
-          i = 2                                   # skip an [option ...] block to the URI
-          if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-          $1 = "deb-src"; $(i + 1) = suite; NF = i + 1; print $0, "main"
-        }' \
-      | as_root tee "$dir/sieverush-deb-src.list" >/dev/null
-  else
-    die "no apt source entries found to derive a deb-src entry from"
-  fi
-  log "apt-get update"
-  as_root apt-get update -qq >&2 || die "apt-get update failed"
-  [ -n "$(apt-cache showsrc glfw3 2>/dev/null)" ] || die "glfw3 source package still not found"
-}
-
 work=$(mkdir -p "${1:-build-windows-deps}" && cd "${1:-build-windows-deps}" && pwd)
 src_cache=$work/glfw-src
 build=$work/glfw-build
 prefix=$work/glfw-prefix
 stamp=$prefix/.glfw-$GLFW_VERSION-mingw-w64
+
+# One build at a time in WORK_DIR: another started meanwhile waits for it, then finds it done.
+exec 9>"$work/.lock"
+flock 9
 
 if [ -f "$stamp" ] && [ -f "$prefix/lib/libglfw3.a" ] \
   && [ -f "$prefix/lib/cmake/glfw3/glfw3Config.cmake" ]; then
@@ -67,12 +34,12 @@ if [ -f "$stamp" ] && [ -f "$prefix/lib/libglfw3.a" ] \
   exit 0
 fi
 
+# deps.sh also makes sure apt has a deb-src entry for the glfw3 source package.
 "$top/scripts/deps.sh"
 
 # 1. Source: Debian's package, patches applied, unpacked once into the cache.
 src=$src_cache/glfw3-$GLFW_VERSION
 if [ ! -f "$src/CMakeLists.txt" ]; then
-  ensure_deb_src
   rm -rf "$src_cache"
   mkdir -p "$src_cache"
   log "fetching the glfw3 source package"
