@@ -45,25 +45,44 @@ quietly() {
 # Whether DISPLAY names an X server that answers.
 has_display() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 
-# exec_on_x COMMAND...: becomes COMMAND on the current X display, or on a private Xvfb on a free
-# display number when there is none; COMMAND's exit status is the script's.
+# exec_on_x COMMAND...: runs COMMAND on the current X display, or on a private Xvfb when there is
+# none; COMMAND's exit status is the script's. The private server takes the first free display
+# number and reports it itself (-displayfd), so that servers started at the same moment (the
+# stages that build side by side) never race for one number, as xvfb-run -a's may.
 exec_on_x() {
   if has_display; then
     exec "$@"
   fi
-  exec xvfb-run -a -s "$XVFB_SCREEN" "$@"
+  local status=0
+  x_dir=$(mktemp -d "${TMPDIR:-/tmp}/sieverush-x.XXXXXX")
+  # shellcheck disable=SC2086 # the screen is words
+  Xvfb -displayfd 3 -nolisten tcp $XVFB_SCREEN 3>"$x_dir/display" 2>"$x_dir/log" &
+  x_server=$!
+  trap 'kill $x_server 2>/dev/null; wait $x_server 2>/dev/null; rm -rf "$x_dir"' EXIT
+  trap 'exit 143' TERM
+  until [ -s "$x_dir/display" ]; do
+    kill -0 $x_server 2>/dev/null || { cat "$x_dir/log" >&2; die "Xvfb did not start"; }
+    sleep 0.05
+  done
+  DISPLAY=:$(<"$x_dir/display") "$@" || status=$?
+  exit $status
 }
 
-# native_tools DIR: builds and runs the art and icon tools in a native Release build in DIR. They
-# run on the build machine, so a cross build cannot make them: it takes DIR/art (every file the
-# game reads from its folder) and DIR/icons whole. Prints nothing on success.
+# native_tools DIR: the art and the icon a cross build takes whole, made by tools that run on the
+# build machine: sets `native` to a native build holding them in art/ (every file the game reads
+# from its folder) and icons/. That is DIR, where the tools are built (Release) and run, unless
+# SIEVERUSH_NATIVE_BUILD names a native build whose `art` and `icons` targets are built already
+# (scripts/test.sh's, so that no stage builds the tools again), taken as it is. Prints nothing on
+# success.
 native_tools() {
-  local dir=$1
-  mkdir -p "$dir"
-  quietly "$dir/configure.log" "configuring the native build in $dir" \
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_TESTS=OFF
-  quietly "$dir/tools.log" "drawing the art and the icon natively" \
-    cmake --build "$dir" --target art icons --parallel 2
-  [ -n "$(ls -A "$dir/art" 2>/dev/null)" ] || die "the art target wrote nothing into $dir/art"
-  [ -d "$dir/icons" ] || die "the icons target wrote no $dir/icons"
+  native=${SIEVERUSH_NATIVE_BUILD:-$1}
+  if [ -z "${SIEVERUSH_NATIVE_BUILD:-}" ]; then
+    mkdir -p "$native"
+    quietly "$native/configure.log" "configuring the native build in $native" \
+      cmake -S "$top" -B "$native" -DCMAKE_BUILD_TYPE=Release -DSIEVERUSH_TESTS=OFF
+    quietly "$native/tools.log" "drawing the art and the icon natively" \
+      cmake --build "$native" --target art icons --parallel 2
+  fi
+  [ -n "$(ls -A "$native/art" 2>/dev/null)" ] || die "no art in $native/art (its art target not built?)"
+  [ -d "$native/icons" ] || die "no icon in $native/icons (its icons target not built?)"
 }

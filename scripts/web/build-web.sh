@@ -8,11 +8,12 @@
 #
 #   1. installs what is missing (scripts/deps.sh: the native build's packages and emscripten)
 #   2. draws the art and the icon with the native tools        -> WORK/native/art, icons
-#      (given ART, the page preloads the files of that folder instead)
+#      (given ART, the page preloads the files of that folder instead; SIEVERUSH_NATIVE_BUILD
+#      names a native build that has drawn them already, see native_tools in scripts/lib.sh)
 #   3. builds the game with emcmake                            -> WORK/game
 #   4. copies the page, its icon, script, wasm and data into OUT
-# WORK is SIEVERUSH_WEB_BUILD, by default build/web. The first build fills emscripten's cache (a
-# minute or two). Builds use at most two jobs.
+# WORK is SIEVERUSH_WEB_BUILD, by default build/web. Debian's emscripten comes with its libraries
+# built (its cache is frozen), so no first build fills a cache. Builds use at most two jobs.
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
 source "$(dirname "$0")/../lib.sh"
@@ -24,7 +25,7 @@ work=${SIEVERUSH_WEB_BUILD:-$top/build/web}
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 native_tools "$work/native"
-art=$work/native/art
+art=$native/art
 [ -z "${2:-}" ] || art=$(cd "$2" && pwd)
 
 emcmake cmake -S "$top" -B "$work/game" -DCMAKE_BUILD_TYPE=Release \
@@ -33,6 +34,6 @@ cmake --build "$work/game" --target sieverush --parallel 2
 
 play=$work/game/play
 cp "$play/sieverush.html" "$out/index.html"
-cp "$work/native/icons/64x64/apps/sieverush.png" "$out/icon.png"
+cp "$native/icons/64x64/apps/sieverush.png" "$out/icon.png"
 cp "$play/sieverush.js" "$play/sieverush.wasm" "$play/sieverush.data" "$out/"
 echo "$out"

@@ -4,16 +4,18 @@
 # icon and version information), the art files it reads from its folder, and README.txt and the
 # licences with Windows line ends.
 #
-#   scripts/windows/build-windows.sh [--test] [OUT_DIR]      (default OUT_DIR: build-windows)
+#   scripts/windows/build-windows.sh [--test | --play] [OUT_DIR]      (default OUT_DIR: build-windows)
 #
 #   1. installs the native and the Windows build dependencies that are missing
 #   2. builds GLFW with MinGW-w64 (scripts/windows/build-glfw.sh)        -> OUT_DIR/deps
 #   3. draws the art and icon natively: their tools run on the build host -> OUT_DIR/native
+#      (or takes them from SIEVERUSH_NATIVE_BUILD, see native_tools in scripts/lib.sh)
 #   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
 #   5. checks the executable's subsystem and imports, and zips it with the art, README.txt
-#      and the licences
-#   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check built
-#      by MinGW; screenshots in OUT_DIR/wine-shots
+#      and the licences; builds the drain check with MinGW for the tests  -> OUT_DIR/drain_constant.exe
+#   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check;
+#      screenshots in OUT_DIR/wine-shots. --play does this step alone, on what OUT_DIR holds
+#      (scripts/test.sh builds while other stages build, and plays when nothing else runs).
 #
 # SIEVERUSH_WERROR=ON makes warnings of the cross build errors. Builds use at most two jobs.
 set -euo pipefail
@@ -21,11 +23,11 @@ set -euo pipefail
 # shellcheck source=scripts/lib.sh
 source "$(dirname "$0")/../lib.sh"
 
-run_tests=0
-if [ "${1:-}" = --test ]; then
-  run_tests=1
-  shift
-fi
+build=1 play=0
+case ${1:-} in
+  --test) play=1 && shift ;;
+  --play) build=0 play=1 && shift ;;
+esac
 out=$(mkdir -p "${1:-$top/build-windows}" && cd "${1:-$top/build-windows}" && pwd)
 native=$out/native
 
@@ -82,23 +84,26 @@ step_package() {
   sed 's/$/\r/' "$top/packaging/windows/README.txt" >"$stage/README.txt"
   sed 's/$/\r/' "$top/LICENSE" >"$stage/LICENSE.txt"
   sed 's/$/\r/' "$top/LICENSE.DejaVu" >"$stage/LICENSE-DejaVu.txt"
-  zip_path=$out/sieverush-windows.zip
   rm -f "$zip_path"
   (cd "$stage" && zip -q -X "$zip_path" ./*)
 }
 
-total=$SECONDS
-timed "dependencies" "$top/scripts/deps.sh"
-timed "GLFW for MinGW-w64" step_glfw
-timed "art and icon (native)" native_tools "$native"
-timed "sieverush.exe (cross)" step_game
-check_exe
-timed "package" step_package
-log "built $zip_path in $((SECONDS - total)) s"
-
-if [ "$run_tests" = 1 ]; then
+zip_path=$out/sieverush-windows.zip
+if [ "$build" = 1 ]; then
+  total=$SECONDS
+  timed "dependencies" "$top/scripts/deps.sh"
+  timed "GLFW for MinGW-w64" step_glfw
+  timed "art and icon (native)" native_tools "$native"
+  timed "sieverush.exe (cross)" step_game
+  check_exe
+  timed "package" step_package
   x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$top/game/include" \
     "$top/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
+  log "built $zip_path in $((SECONDS - total)) s"
+fi
+
+if [ "$play" = 1 ]; then
+  [[ -f $zip_path && -f $out/drain_constant.exe ]] || die "nothing built in $out to play"
   SIEVERUSH_SHOTS=$out/wine-shots "$top/scripts/with-x.sh" /usr/bin/python3 \
     "$top/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
 fi
