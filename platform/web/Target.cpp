@@ -73,12 +73,30 @@ void NextTurn() {
   }
 }
 
-// One animation frame of the page: a turn of the game's loop, then the page shows what it drew.
-// A still screen with nothing new costs next to nothing here.
+// A recording played back asks for frames that need not be shown (NextFrame::Ahead): they run back
+// to back for at most this long, in milliseconds of the browser's clock, before the browser gets
+// its turn to show the last picture and hear the player; nothing waits for it. A recording then
+// plays many times faster than it was played, and the page still answers at every animation frame.
+constexpr double AheadBudget = 10;
+
+// The game's frame, and what the last one asked for next.
+FrameFunction GameFrame = nullptr;
+NextFrame Asked = NextFrame::Now;
+NextFrame AskingFrame(void* game) {
+  return Asked = GameFrame(game);
+}
+
+// One animation frame of the page: a turn of the game's loop (more while they run ahead), then the
+// page shows what was drawn last. A still screen with nothing new costs next to nothing here.
 void AnimationFrame() {
-  const Turn turn = TakeTurn();
-  if (turn == Turn::Ran)
-    NextTurn();
+  const double start = emscripten_get_now();
+  Turn turn = Turn::Ran;
+  do {
+    turn = TakeTurn();
+    if (turn == Turn::Ran)
+      NextTurn();
+  } while (turn == Turn::Ran && Asked == NextFrame::Ahead &&
+           emscripten_get_now() - start < AheadBudget);
   if (turn == Turn::Ended) {
     emscripten_cancel_main_loop();
     FinishRun();
@@ -151,11 +169,13 @@ WindowPlace PlaceOf(GLFWwindow*) {
   return {};
 }
 
-// The page's animation frames run the loop, which also paces the game to the display; main's
-// stack stays as it is (nothing is unwound), so the game it holds lives on. The browser keeps the
-// canvas's picture while a still screen waits.
+// The page's animation frames run the loop, which also paces the game to the display (a recording
+// played back runs ahead of it, AskingFrame hears when); main's stack stays as it is (nothing is
+// unwound), so the game it holds lives on. The browser keeps the canvas's picture while a still
+// screen waits.
 int RunFrames(FrameFunction frame, EndFunction end, void* game) {
-  StartRun(frame, end, game);
+  GameFrame = frame;
+  StartRun(AskingFrame, end, game);
   emscripten_set_main_loop(AnimationFrame, 0, 1);
   return 0;
 }
