@@ -23,12 +23,11 @@ class Web:
         atexit.register(self.finish)
 
     def start(self, display=True, missing=None, keep=False, put={}):  # what the page's storage holds: as x11.py
-        url = self.url + ('-no-case/' if missing == 'Case.tga' else '/')
-        self.browser.open(url)
-        if not keep and (self.js('const n = localStorage.length; localStorage.clear(); return n') or put):
-            for name, text in put.items():
-                self.js(f"localStorage.setItem('sieverush/{name}', {json.dumps(text)})")
-            self.browser.open(url)
+        if not keep:  # set on a page of the same origin that runs no game (the server's listing)
+            self.browser.open(self.url[:-len('site')])
+            self.js('localStorage.clear()' + ''.join(f'; localStorage.setItem({json.dumps(self.kept()[name])}, {json.dumps(text)})'
+                                                     for name, text in put.items()))
+        self.browser.open(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
         *self.rect, self.ratio = self.js('const r = canvas.getBoundingClientRect(); '
                                          'return [r.x, r.y, r.width, r.height, devicePixelRatio]')
 
@@ -99,9 +98,9 @@ class Web:
             time.sleep(0.1)
         return status
 
-    def out(self, name='out'):  # 'err': what the page logged to the console since last asked, but
-        lines = self.js('return printed') if name == 'out' else self.browser.console()  # a first visit's news
-        return ''.join(line + '\n' for line in lines if 'kept yet' not in line)
+    def out(self, name='out'):  # 'err': what the page logged to the console since last asked, but a first
+        lines = self.js('return printed') if name == 'out' else self.browser.console()  # visit's news, and the
+        return ''.join(line + '\n' for line in lines if not re.search('kept yet|favicon.ico', line))  # listing's icon
 
     def written(self):  # files are written to the page's memory
         report = self.js("try { return FS.readFile('GL_ERROR.txt', {encoding: 'utf8'}) } catch { return '' }")
@@ -125,9 +124,7 @@ class Web:
     def read_kept(self, name):
         return self.js(f"return localStorage.getItem('{self.kept()[name]}')")
 
-    def stop(self):  # a new page: no key or button stays down, nothing kept for the next case
-        with contextlib.suppress(Exception):  # (a page that never loaded has no storage)
-            self.js('localStorage.clear()')
+    def stop(self):  # a new page: no key or button stays down
         self.browser.open('about:blank')
 
     def finish(self):

@@ -460,7 +460,6 @@ def kept_badly(p):
         said = [line for line in p.out('err').splitlines() if p.kept()[name] in line]
         check(len(said) == 1 or not p.console, f'{text!r}: said {said}')
         end(p)
-        p.stop()  # nothing of this one left for the next
     if not isinstance(p, XPlayer):
         return
     title_shown(p, lambda: p.start(put={'settings': 'Sieve Rush settings 1\nwindow 5000 5000 800 600\nfullscreen yes\n'}))
