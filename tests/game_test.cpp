@@ -88,33 +88,6 @@ TEST(Game, LeakTickOpensInTheLowestFreeSlotThenEveryHoleSpraysAndDrains) {
   EXPECT_LT(std::abs(p.X - S.Holes[1].Z) + std::abs(p.Z + S.Holes[1].X), 1e-6f);
 }
 
-// Whole games from the title with nobody playing: one seed plays the same games (cells holed,
-// uptimes) every time, and a run's second game goes on with the sequence, not repeating the first.
-TEST(Game, OneSeedPlaysOneGameAndTheNextGameGoesOnWithTheSequence) {
-  const auto play = [](std::uint64_t seed) {
-    Game S;
-    S.Seed = seed;
-    std::vector<std::pair<std::vector<int>, int>> games;  // each game's cells holed, its uptime
-    double t = 1;
-    S.At(t, Space);
-    for (int game = 0; game < 2; ++game) {
-      for (Painted.clear(); S.Shown != Screen::GameOver;)
-        S.At(t += 0.05);
-      std::vector<int> cells;
-      for (const PaintCall& hole : Painted)
-        cells.push_back(std::get<3>(hole));
-      games.emplace_back(cells, S.Uptime());
-      EXPECT_EQ(S.At(t += 0.05, Space), NextFrame::Now);  // Space held: a new game at once
-    }
-    return games;
-  };
-  const auto first = play(7), again = play(7), other = play(8);
-  EXPECT_EQ(first, again);
-  EXPECT_NE(first, other);
-  EXPECT_NE(first[0].first, first[1].first);
-  EXPECT_GT(first[0].first.size(), 3u);
-}
-
 // The title waits for the Spacebar (one already held starts at once) or ends on Esc; then running
 // out freezes the uptime, and two seconds later the game-over screen raises Best and waits for the
 // Spacebar (a new game, the rest carried over) or Esc.
@@ -160,27 +133,6 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
     EXPECT_FALSE(S.Holes[4].Active);
     EXPECT_TRUE(S.Angle == 123.0f && S.NextTick == 7.0 && S.Shown == Screen::Play);
   }
-}
-
-// P, or leaving the game, stands play still until P or Space; a click does not go on. The RAM, the
-// uptime and the leak clock then take up where they stood: the time paused counts for nothing.
-TEST(Game, APauseStandsPlayStill) {
-  Game S;
-  S.At(10, Space), S.At(11);
-  PlaceLeak(&S.Holes[0], 1, 1, 1);
-  S.At(12);
-  const int ram = S.Ram;
-  const double tick = S.NextTick;
-  for (auto [leave, back, at] : {std::tuple{FrameInput{.Pause = true}, Space, 30.0},
-                                 {FrameInput{.Away = true}, FrameInput{.Pause = true}, 50.0}}) {
-    EXPECT_EQ(S.At(at - 10, leave), NextFrame::OnInput);
-    EXPECT_EQ(S.At(at - 5, {.Button = true}), NextFrame::OnInput);
-    EXPECT_EQ(S.At(at - 1), NextFrame::OnInput);
-    EXPECT_EQ(S.Shown, Screen::Paused);
-    EXPECT_EQ(S.At(at, back), NextFrame::Now);
-    EXPECT_TRUE(S.Shown == Screen::Play && S.FrameMs == 0 && S.Ram == ram && S.Uptime() == 2);
-  }
-  EXPECT_EQ(S.NextTick, tick + 38);
 }
 
 // A click on every cell, its face turned to the camera, through the frame's own steps: every
