@@ -48,7 +48,8 @@ has_display() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 # exec_on_x COMMAND...: runs COMMAND on the current X display, or on a private Xvfb when there is
 # none; COMMAND's exit status is the script's. The private server takes the first free display
 # number and reports it itself (-displayfd), so that servers started at the same moment (the
-# stages that build side by side) never race for one number, as xvfb-run -a's may.
+# stages that build side by side) never race for one number, as xvfb-run -a's may. It never
+# resets when its last client leaves: a reset refuses whoever connects meanwhile (the next game).
 exec_on_x() {
   if has_display; then
     exec "$@"
@@ -56,7 +57,7 @@ exec_on_x() {
   local status=0
   x_dir=$(mktemp -d "${TMPDIR:-/tmp}/sieverush-x.XXXXXX")
   # shellcheck disable=SC2086 # the screen is words
-  Xvfb -displayfd 3 -nolisten tcp $XVFB_SCREEN 3>"$x_dir/display" 2>"$x_dir/log" &
+  Xvfb -displayfd 3 -nolisten tcp -noreset $XVFB_SCREEN 3>"$x_dir/display" 2>"$x_dir/log" &
   x_server=$!
   trap 'kill $x_server 2>/dev/null; wait $x_server 2>/dev/null; rm -rf "$x_dir"' EXIT
   trap 'exit 143' TERM
