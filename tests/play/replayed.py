@@ -5,7 +5,7 @@ from .screen import check
 from .browser import Web
 
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'replays')
-LONGEST = 120  # seconds a recording may take to play (times the player's slowness): a hung one fails
+LONGEST = 300  # seconds a recording may take to play (times the player's slowness): a hung one fails
 
 def replayed(p):
     """Each golden recording played on the target says the game's line and leaves its pinned trace:
