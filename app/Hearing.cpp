@@ -12,20 +12,21 @@ void Hearing::Listen(const GameSession& game) {
   for (int i = 0; i < game.CueCount; ++i)
     Sound->Play(game.Cues[i].What, game.Cues[i].Pan, game.Cues[i].Gain);
   Sound->SetSpray(game.Spray, game.SprayCount);
-  if (Sound->Muted() != game.Muted)
-    Sound->SetMuted(game.Muted);
-  Paused = game.Shown == Screen::Paused;
-}
-
-void Hearing::Mix(short* frames, int count) {
-  const std::lock_guard<std::mutex> hold(Lock);
+  Sound->SetMuted(game.Muted);
   // A paused game is silent, and what it was playing waits where it stopped.
-  if (Sound && !Paused)
-    Sound->Mix(frames, count);
-  else
-    std::fill(frames, frames + 2 * count, short{0});
+  Sound->SetPaused(game.Shown == Screen::Paused);
 }
 
-void Hearing::Fill(void* hearing, short* frames, int count) {
-  static_cast<Hearing*>(hearing)->Mix(frames, count);
+bool Hearing::Mix(short* frames, int count) {
+  const std::lock_guard<std::mutex> hold(Lock);
+  if (!Sound) {
+    std::fill(frames, frames + 2 * count, short{0});
+    return false;
+  }
+  Sound->Mix(frames, count);
+  return !Sound->Quiet();
+}
+
+bool Hearing::Fill(void* hearing, short* frames, int count) {
+  return static_cast<Hearing*>(hearing)->Mix(frames, count);
 }

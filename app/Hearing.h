@@ -14,13 +14,13 @@ public:
   // What the frame just played set off, and whether the game is muted or paused now. The mixer
   // is made at the first call: synthesizing the sounds takes a few milliseconds.
   void Listen(const GameSession& game);
-  // The next `count` stereo frames; silence until the first Listen.
-  void Mix(short* frames, int count);
+  // The next `count` stereo frames; silence until the first Listen. False when they end in a
+  // silence that lasts until the next Listen (the mixer quiet).
+  bool Mix(short* frames, int count);
   // Mix, as the platform's SoundFill.
-  static void Fill(void* hearing, short* frames, int count);
+  static bool Fill(void* hearing, short* frames, int count);
 
 private:
   std::mutex Lock;  // Listen and Mix may run on different threads
   std::unique_ptr<Mixer> Sound;
-  bool Paused = false;
 };

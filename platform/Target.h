@@ -21,10 +21,43 @@ void PrepareContext();
 void ShowIcon(GLFWwindow* window);
 // Whether the game may make a sound yet: a page only after the player's first gesture.
 bool SoundAllowed();
-// Tops up the sound device's queue from the fill StartSound was given; nothing without a device.
+
+// Sound, in three layers. The front end (Sound.cpp, the same everywhere) opens the device at the
+// first feed the game may sound, says in one line when there is none, and fills the device's
+// buffers from StartSound's fill; under it a feeder of the target's keeps them topped up
+// (desktop/SoundFeed.cpp: a thread of its own, resting while nothing sounds; web/SoundFeed.cpp:
+// the page's animation frames), and an output of the target's only opens, tops up and closes
+// (openal/Sound.cpp, windows/Sound.cpp).
+// After each frame that ran: the device opened the first time, then the feeder told that the
+// game may have set off something new.
 void FeedSound();
-// Closes the sound device, if one was opened.
+// Closes the sound device, if one was opened, the feeder stopped first.
 void StopSound();
+// Fills every buffer the device has played; false while nothing more will sound until the next
+// FeedSound (or the device is gone): the feeder may rest.
+bool TopUpSound();
+
+// The feeder: how much it keeps queued, in buffers of frames; it starts once the device is open
+// (playing `rate` frames a second), is woken after each frame that ran, and stops before the
+// device closes.
+struct SoundQueue {
+  int Buffers;
+  int BufferFrames;
+};
+extern const SoundQueue Queued;
+void StartFeeding(int rate);
+void WakeFeeder();
+void StopFeeding();
+
+// The output: opens the device for stereo 16-bit frames at `rate` with `buffers` buffers of
+// `frames` frames, saying why not where it cannot (a null pointer when it did).
+const char* OpenSoundOutput(int rate, int buffers, int frames);
+// Fills each buffer the device has played (or never had) with `fill`, which writes `count`
+// frames, and queues it; false when the device went away.
+using BufferFill = void (*)(short* frames, int count);
+bool TopUpSoundOutput(BufferFill fill);
+// Closes whatever OpenSoundOutput opened, also after it failed.
+void CloseSoundOutput();
 // Between the window and the whole screen of the monitor it is on, and back.
 void ToggleFullscreen(GLFWwindow* window);
 // The window, made but not yet shown, put where `last` says (InitWindow), then shown: a place is

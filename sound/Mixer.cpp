@@ -1,5 +1,8 @@
 #include "sound/Mixer.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "Synth.h"
 
 namespace {
@@ -23,8 +26,9 @@ constexpr std::uint32_t FlutterPeriod = 4096;
 constexpr int FlutterShift = 12;
 // Spray gains glide to their targets with time constant 2^GlideShift frames (5.8 ms).
 constexpr int GlideShift = 8;
-// After unmuting, the output fades back in over this many frames (10 ms).
-constexpr std::int32_t FadeInFrames = 441;
+// Muting, pausing and going on fade the output out or in over this many frames (10 ms): a
+// step in a sound is heard as a click.
+constexpr std::int32_t FadeFrames = 441;
 // A cut-short voice's last value decays by this fraction per frame (time constant 2.9 ms).
 constexpr std::int32_t DeclickKeep = 127, DeclickOf = 128;
 // The limiter: below Knee the sum passes untouched; above it, it bends smoothly (slope 1 at the
@@ -120,13 +124,23 @@ void Mixer::SetSpray(const SprayVoice* voices, int count) {
 }
 
 void Mixer::SetMuted(bool muted) {
-  if (muted)
-    Master = 0;
   IsMuted = muted;
 }
 
-bool Mixer::Muted() const {
-  return IsMuted;
+void Mixer::SetPaused(bool paused) {
+  IsPaused = paused;
+}
+
+bool Mixer::Quiet() const {
+  if (IsPaused && Master == 0)
+    return true;
+  const auto still = [](const SprayState& s) {
+    return (s.GainLeft | s.GainRight | s.TargetLeft | s.TargetRight) == 0;
+  };
+  return std::none_of(std::begin(Cues), std::end(Cues),
+                      [](const CueVoice& v) { return v.Samples; }) &&
+         std::all_of(std::begin(Spray), std::end(Spray), still) &&
+         (DeclickLeft | DeclickRight) == 0;
 }
 
 void Mixer::MixCues(std::int32_t& left, std::int32_t& right) {
@@ -168,15 +182,18 @@ void Mixer::MixSpray(std::int32_t& left, std::int32_t& right) {
 }
 
 void Mixer::Mix(std::int16_t* out, int frames) {
-  for (int i = 0; out && i < frames; ++i, ++Frame) {
-    std::int32_t left = 0, right = 0;
-    MixCues(left, right);
-    MixSpray(left, right);
-    if (IsMuted) {
+  const std::int32_t step = One / FadeFrames;
+  for (int i = 0; out && i < frames; ++i) {
+    // Paused and faded: time stands still for every voice.
+    if (IsPaused && Master == 0) {
       out[2 * i] = out[2 * i + 1] = 0;
       continue;
     }
-    Master = Master + One / FadeInFrames < One ? Master + One / FadeInFrames : One;
+    std::int32_t left = 0, right = 0;
+    MixCues(left, right);
+    MixSpray(left, right);
+    ++Frame;
+    Master = IsMuted || IsPaused ? std::max(Master - step, 0) : std::min(Master + step, One);
     out[2 * i] = Limit(static_cast<std::int32_t>((static_cast<std::int64_t>(left) * Master) >> 15));
     out[2 * i + 1] =
         Limit(static_cast<std::int32_t>((static_cast<std::int64_t>(right) * Master) >> 15));

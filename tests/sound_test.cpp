@@ -1,10 +1,12 @@
 // The mixer's frames: alike for alike calls, each sound placed and scaled as asked, the spray
-// growing gently with the holes, every cue heard, nothing clipped, mute silent and unmuting soft.
+// growing gently with the holes, every cue heard, nothing clipped, mute and pause faded out and
+// in, never cut; the mixer quiet, and a device free to rest, only when nothing more can sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "sound/Mixer.h"
@@ -44,6 +46,8 @@ Scene Then(Scene first, Scene second, int frames = 0) {
   };
 }
 const Scene Mute = [](Mixer&m) { m.SetMuted(true); }, Unmute = [](Mixer&m) { m.SetMuted(false); };
+const Scene Pause = [](Mixer&m) { m.SetPaused(true); }, GoOn = [](Mixer&m) { m.SetPaused(false); };
+const Scene Nothing = [](Mixer&) {};
 // Twelve holes, and every cue twice at full gain, all on the left: more than the game ever asks.
 const Cue Cues[] = {Cue::GameStart, Cue::HoleOpened, Cue::Patch, Cue::RamLow, Cue::Crash};
 const Scene Everything = [](Mixer& m) {
@@ -62,10 +66,10 @@ double Level(const Scene& scene, Channel channel = Both) {
   return std::sqrt(sum / (channel == Both ? 2 * Length : Length));
 }
 
-// The largest magnitude in a scene's first `frames` frames.
-int Peak(const Scene& scene, int frames = Length) {
+// The largest magnitude in a scene's frames from `from` to `to`.
+int Peak(const Scene& scene, int from = 0, int to = Length) {
   const Frames f = Hear(scene);
-  const auto [low, high] = std::minmax_element(f.begin(), f.begin() + 2 * frames);
+  const auto [low, high] = std::minmax_element(f.begin() + 2 * from, f.begin() + 2 * to);
   return std::max(-*low, int(*high));
 }
 
@@ -92,13 +96,45 @@ TEST(Mixer, PlacesScalesAndGrowsEachSoundAsAsked) {
     EXPECT_GT(Level(Play(cue)), 30) << "cue " << int(cue) << " is silent";
 }
 
-TEST(Mixer, RepeatsItselfNeverClipsMutesToSilenceAndUnmutesSoftly) {
+TEST(Mixer, RepeatsItselfNeverClipsAndFadesOutAndInWithoutAClick) {
   const Scene busy = Then(Then(Everything, Mute, 3000), Then(Unmute, Holes(1, 0.5f), 900), 700);
   EXPECT_EQ(Hear(busy), Hear(busy));
   EXPECT_LT(Peak(Everything), 32767);
   const Frames loudest = Hear(Everything);  // a sum wrapped round int16 jumps, even if it is small
   for (std::size_t i = 2; i < loudest.size(); ++i)
     ASSERT_LT(std::abs(loudest[i] - loudest[i - 2]), 16384) << "at frame " << i / 2;
-  EXPECT_EQ(Peak(Then(Everything, Mute, 2000)), 0);
-  EXPECT_LT(Peak(Then(Then(Holes(12), Mute), Unmute, 900), 22), 400) << "in the first 0.5 ms";
+  // Off: still heard in the first half millisecond, exact zeros from 20 ms on; on again: soft in
+  // the first half millisecond. Paused, nothing moves on: a long pause goes on as a short one.
+  const Scene sounding = Then(Holes(12), Play(Cue::Crash), 2000);
+  for (const auto& [name, off, on] : {std::tuple{"muted", Mute, Unmute}, {"paused", Pause, GoOn}}) {
+    EXPECT_GT(Peak(Then(sounding, off), 0, 22), 2000) << name << ": cut short";
+    EXPECT_EQ(Peak(Then(sounding, off), 882), 0) << name;
+    EXPECT_LT(Peak(Then(Then(sounding, off), on, 900), 0, 22), 400)
+        << name << ": back with a click";
+  }
+  EXPECT_EQ(Hear(Then(Then(sounding, Pause), GoOn, 900)),
+            Hear(Then(Then(sounding, Pause), GoOn, 9000)));
+}
+
+TEST(Mixer, IsQuietOnlyWhenNothingMoreCanSoundAndThenWritesZeros) {
+  const struct {
+    const char* Name;
+    Scene Before;
+    bool Quiet;
+  } cases[] = {
+      {"a fresh mixer", Nothing, true},
+      {"a patch", Play(Cue::Patch), false},
+      {"a patch played out", Then(Play(Cue::Patch), Nothing, Length), true},
+      {"a hole, muted", Then(Then(Holes(1), Mute), Nothing, Length), false},
+      {"holes shut", Then(Then(Holes(12), Holes(0)), Nothing, Length), true},
+      {"a crash, paused", Then(Then(Play(Cue::Crash), Pause), Nothing, 900), true},
+  };
+  for (const auto& c : cases) {
+    Mixer mixer;
+    c.Before(mixer);
+    EXPECT_EQ(mixer.Quiet(), c.Quiet) << c.Name;
+    Frames after(2 * Length);
+    mixer.Mix(after.data(), Length);
+    EXPECT_TRUE(!c.Quiet || after == Frames(2 * Length)) << c.Name;
+  }
 }

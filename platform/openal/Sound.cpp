@@ -1,7 +1,6 @@
-// Sound through OpenAL, on Linux (OpenAL Soft, which reaches PulseAudio, PipeWire or ALSA) and in
-// the browser (emscripten's OpenAL over Web Audio): one streaming source whose queue of a few
-// short buffers the loop tops up from the mixer on each turn. A still screen's turns stop coming,
-// so the queue runs dry and the source stops; the next turn starts it again.
+// The sound output through OpenAL, on Linux (OpenAL Soft, which reaches PulseAudio, PipeWire or
+// ALSA) and in the browser (emscripten's OpenAL over Web Audio): one streaming source and its
+// queue of short buffers. A queue left to run dry stops the source; the next top-up starts it.
 #include <AL/al.h>
 #include <AL/alc.h>
 
@@ -9,39 +8,24 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "Target.h"
 
 namespace {
 
-// Frames in one buffer (11.6 ms at 44.1 kHz) and buffers queued: a sound starts at most about
-// 46 ms after the frame that asked for it, and a frame may take up to that long without a gap.
-constexpr int BufferFrames = 512;
-constexpr int Buffers = 4;
 // ALC_CONNECTED of the ALC_EXT_disconnect extension: whether the device is still there.
 constexpr ALCenum DeviceConnected = 0x313;
 
 ALCdevice* Device = nullptr;
 ALCcontext* Context = nullptr;
 ALuint Source = 0;
-ALuint Names[Buffers] = {};
-ALuint Free[Buffers] = {};
-int FreeCount = 0;
-bool Playing = false;
-bool Opened = false;
+std::vector<ALuint> Names;  // every buffer
+std::vector<ALuint> Free;   // those not queued
 int Rate = 0;
 bool Disconnects = false;
-SoundFill Fill = nullptr;
-void* FillContext = nullptr;
-short Frames[BufferFrames * 2] = {};
+std::vector<short> Frames;  // one buffer's frames, filled before OpenAL copies them
 
-void Silence(const char* why) {
-  std::fprintf(stderr, "sieverush: %s; the game plays on in silence\n", why);
-  Playing = false;
-}
-
-// Opens the device once the game has a frame on screen and may sound (Open), so that neither
-// the start nor a page before its first gesture waits for it.
 // OpenAL Soft and the ALSA library would each say why they found no device (several lines on a
 // machine without sound): standard error is set aside while the device is looked for, and the
 // game says it in one line.
@@ -61,65 +45,61 @@ ALCdevice* OpenQuietly() {
   return device;
 }
 
-void Open() {
-  Device = OpenQuietly();
-  if (Device == nullptr)
-    return Silence("no sound device");
-  Context = alcCreateContext(Device, nullptr);
-  if (Context == nullptr || alcMakeContextCurrent(Context) != ALC_TRUE)
-    return Silence("the sound device would not play");
-  alGenSources(1, &Source);
-  alGenBuffers(Buffers, Names);
-  if (alGetError() != AL_NO_ERROR)
-    return Silence("the sound device would not play");
-  for (ALuint name : Names)
-    Free[FreeCount++] = name;
-  Disconnects = alcIsExtensionPresent(Device, "ALC_EXT_disconnect") == ALC_TRUE;
-  Playing = true;
-}
-
 }  // namespace
 
-void StartSound(int rate, SoundFill fill, void* context) {
+const char* OpenSoundOutput(int rate, int buffers, int frames) {
   Rate = rate;
-  Fill = fill;
-  FillContext = context;
+  Device = OpenQuietly();
+  if (Device == nullptr)
+    return "no sound device";
+  Context = alcCreateContext(Device, nullptr);
+  if (Context == nullptr || alcMakeContextCurrent(Context) != ALC_TRUE)
+    return "the sound device would not play";
+  alGenSources(1, &Source);
+  Names.resize(static_cast<std::size_t>(buffers));
+  alGenBuffers(buffers, Names.data());
+  if (alGetError() != AL_NO_ERROR)
+    return "the sound device would not play";
+  Free = Names;
+  Frames.resize(2 * static_cast<std::size_t>(frames));
+  Disconnects = alcIsExtensionPresent(Device, "ALC_EXT_disconnect") == ALC_TRUE;
+  return nullptr;
 }
 
-void FeedSound() {
-  if (Fill != nullptr && !Opened && SoundAllowed()) {
-    Opened = true;
-    Open();
-  }
-  if (!Playing)
-    return;
+bool TopUpSoundOutput(BufferFill fill) {
   // A headset unplugged, a sound server gone: OpenAL says the device is no longer connected.
   ALCint connected = ALC_TRUE;
   if (Disconnects)
     alcGetIntegerv(Device, DeviceConnected, 1, &connected);
   if (connected != ALC_TRUE)
-    return Silence("the sound device went away");
+    return false;
   ALint done = 0;
   alGetSourcei(Source, AL_BUFFERS_PROCESSED, &done);
-  for (; done > 0 && FreeCount < Buffers; --done)
-    alSourceUnqueueBuffers(Source, 1, &Free[FreeCount++]);
-  while (FreeCount > 0) {
-    const ALuint buffer = Free[--FreeCount];
-    Fill(FillContext, Frames, BufferFrames);
-    alBufferData(buffer, AL_FORMAT_STEREO16, Frames, sizeof Frames, Rate);
+  for (; done > 0 && Free.size() < Names.size(); --done) {
+    Free.push_back(0);
+    alSourceUnqueueBuffers(Source, 1, &Free.back());
+  }
+  const int count = static_cast<int>(Frames.size() / 2);
+  while (!Free.empty()) {
+    const ALuint buffer = Free.back();
+    Free.pop_back();
+    fill(Frames.data(), count);
+    alBufferData(buffer, AL_FORMAT_STEREO16, Frames.data(),
+                 static_cast<ALsizei>(Frames.size() * sizeof(short)), Rate);
     alSourceQueueBuffers(Source, 1, &buffer);
   }
   ALint state = AL_PLAYING;
   alGetSourcei(Source, AL_SOURCE_STATE, &state);
   if (state != AL_PLAYING)
     alSourcePlay(Source);
+  return true;
 }
 
-void StopSound() {
+void CloseSoundOutput() {
   if (Source != 0) {
     alSourceStop(Source);
     alDeleteSources(1, &Source);
-    alDeleteBuffers(Buffers, Names);
+    alDeleteBuffers(static_cast<ALsizei>(Names.size()), Names.data());
   }
   alcMakeContextCurrent(nullptr);
   if (Context != nullptr)
@@ -129,5 +109,4 @@ void StopSound() {
   Device = nullptr;
   Context = nullptr;
   Source = 0;
-  Playing = false;
 }

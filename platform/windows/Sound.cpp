@@ -1,87 +1,62 @@
-// Sound on Windows through WinMM's waveOut, which every Windows has (its import library comes
-// with MinGW-w64): no COM, no thread of its own. A few short buffers are written to the device,
-// and each turn of the loop refills those the device has played, told by their done flags; a
-// still screen's turns stop coming, so the device plays what it has and falls silent.
+// The sound output on Windows, through WinMM's waveOut, which every Windows has (its import
+// library comes with MinGW-w64): no COM. Buffers are written to the device, and a top-up refills
+// those it has played, told by their done flags; a device left without any falls silent.
 // windows.h first: mmsystem.h builds on its types.
 #include <windows.h>
 
 #include <mmsystem.h>
 
-#include <cstdio>
+#include <vector>
 
 #include "Target.h"
 
 namespace {
 
-// Frames in one buffer (11.6 ms at 44.1 kHz) and buffers written: a sound starts at most about
-// 46 ms after the frame that asked for it.
-constexpr int BufferFrames = 512;
-constexpr int Buffers = 4;
-
 HWAVEOUT Device = nullptr;
-WAVEHDR Headers[Buffers] = {};
-short Frames[Buffers][BufferFrames * 2] = {};
-bool Playing = false;
-bool Opened = false;
-int Rate = 0;
-SoundFill Fill = nullptr;
-void* FillContext = nullptr;
+std::vector<WAVEHDR> Headers;
+std::vector<short> Frames;  // every buffer's frames, one after another
+int BufferFrames = 0;
 
-void Silence(const char* why) {
-  std::fprintf(stderr, "sieverush: %s; the game plays on in silence\n", why);
-  Playing = false;
-}
+}  // namespace
 
-// Opens the device once the game has a frame on screen and may sound (Open), so that neither
-// the start nor a page before its first gesture waits for it.
-void Open() {
+const char* OpenSoundOutput(int rate, int buffers, int frames) {
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 2;
-  format.nSamplesPerSec = static_cast<DWORD>(Rate);
+  format.nSamplesPerSec = static_cast<DWORD>(rate);
   format.wBitsPerSample = 16;
   format.nBlockAlign = 4;
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
   if (waveOutOpen(&Device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
     Device = nullptr;
-    return Silence("no sound device");
+    return "no sound device";
   }
-  for (int i = 0; i < Buffers; ++i) {
-    Headers[i].lpData = reinterpret_cast<LPSTR>(Frames[i]);
-    Headers[i].dwBufferLength = sizeof Frames[i];
+  BufferFrames = frames;
+  Frames.resize(2 * static_cast<std::size_t>(buffers) * static_cast<std::size_t>(frames));
+  Headers.assign(static_cast<std::size_t>(buffers), WAVEHDR{});
+  for (std::size_t i = 0; i < Headers.size(); ++i) {
+    Headers[i].lpData = reinterpret_cast<LPSTR>(&Frames[2 * i * static_cast<std::size_t>(frames)]);
+    Headers[i].dwBufferLength = static_cast<DWORD>(4 * frames);
     if (waveOutPrepareHeader(Device, &Headers[i], sizeof Headers[i]) != MMSYSERR_NOERROR)
-      return Silence("the sound device would not play");
+      return "the sound device would not play";
   }
-  Playing = true;
+  return nullptr;
 }
 
-}  // namespace
-
-void StartSound(int rate, SoundFill fill, void* context) {
-  Rate = rate;
-  Fill = fill;
-  FillContext = context;
-}
-
-void FeedSound() {
-  if (Fill != nullptr && !Opened && SoundAllowed()) {
-    Opened = true;
-    Open();
-  }
-  if (!Playing)
-    return;
+bool TopUpSoundOutput(BufferFill fill) {
   // A buffer not in the device's queue is free: never written yet, or played.
-  for (int i = 0; i < Buffers; ++i) {
-    if ((Headers[i].dwFlags & WHDR_INQUEUE) != 0)
+  for (WAVEHDR& header : Headers) {
+    if ((header.dwFlags & WHDR_INQUEUE) != 0)
       continue;
-    Fill(FillContext, Frames[i], BufferFrames);
+    fill(reinterpret_cast<short*>(header.lpData), BufferFrames);
     // A device unplugged refuses the buffer.
-    if (waveOutWrite(Device, &Headers[i], sizeof Headers[i]) != MMSYSERR_NOERROR)
-      return Silence("the sound device went away");
+    if (waveOutWrite(Device, &header, sizeof header) != MMSYSERR_NOERROR)
+      return false;
   }
+  return true;
 }
 
-void StopSound() {
+void CloseSoundOutput() {
   if (Device == nullptr)
     return;
   waveOutReset(Device);
@@ -90,5 +65,4 @@ void StopSound() {
       waveOutUnprepareHeader(Device, &header, sizeof header);
   waveOutClose(Device);
   Device = nullptr;
-  Playing = false;
 }

@@ -78,10 +78,12 @@ void ReadNextPicture(unsigned char* rgb);
 double GetTime();
 
 // Sound: the platform streams stereo frames of 16-bit samples (left, then right), `rate` frames a
-// second, which `fill` makes `count` at a time when the loop's turns find the device wanting
-// more (on the loop's own thread). Where there is no sound device, or it goes away, the game
-// plays on in silence after one line on standard error.
-using SoundFill = void (*)(void* context, short* frames, int count);
+// second, which `fill` makes `count` at a time whenever the device wants more: on a thread of the
+// platform's own on the desktop, between frames in the page. `fill` returns false once the frames
+// it made end in a silence that lasts until the game's next frame, and is not asked again before
+// it. Where there is no sound device, or it goes away, the game plays on in silence after one line
+// on standard error.
+using SoundFill = bool (*)(void* context, short* frames, int count);
 void StartSound(int rate, SoundFill fill, void* context);
 
 // An OpenGL entry point of the window's context by name; null where its GL has none.

@@ -32,10 +32,15 @@ public:
   // are open. Voice i keeps its own noise from call to call, and every gain glides to its new
   // value over a few milliseconds, so calling this every frame never clicks.
   void SetSpray(const SprayVoice* voices, int count);
-  // All sound off (exact zeros from the next frame) or on (faded in over a few milliseconds);
-  // what plays keeps its place in time meanwhile.
+  // All sound off or on again, faded out or in over a few milliseconds so that neither clicks:
+  // muted, what plays moves on in silence (exact zeros once faded).
   void SetMuted(bool muted);
-  bool Muted() const;
+  // The game paused or going on, faded the same way: paused, once faded, the mixer writes exact
+  // zeros and every voice waits where it was, to go on from there.
+  void SetPaused(bool paused);
+  // Whether Mix writes nothing but zeros, and will until the next Play, SetSpray, SetMuted or
+  // SetPaused: paused and faded, or nothing sounding. Whoever plays the frames may rest meanwhile.
+  bool Quiet() const;
   // The next `frames` stereo frames (2 * frames int16 values) into `out`.
   void Mix(std::int16_t* out, int frames);
 
@@ -82,5 +87,6 @@ private:
   std::int32_t DeclickLeft = 0;
   std::int32_t DeclickRight = 0;
   bool IsMuted = false;
-  std::int32_t Master = 32768;  // Q15; rises back to 1 after unmuting
+  bool IsPaused = false;
+  std::int32_t Master = 32768;  // Q15: 1 while heard, gliding to 0 when muted or paused and back
 };
