@@ -28,19 +28,25 @@ class Wine(XPlayer):
                  '/d', str(dpi), '/f')
 
     # Wine's sound goes to PulseAudio; one that cannot be reached means no device.
-    SILENT, pulse, parec = {'PULSE_SERVER': 'unix:/none-such'}, None, None
+    SILENT, pulse, sounds = {'PULSE_SERVER': 'unix:/none-such'}, None, []
 
-    def listen(self, wav):  # a PulseAudio null sink of the test's own, recorded with parec
+    def listen(self, wav):
+        """A PulseAudio null sink of the test's own, recorded with parec as it goes. A null sink
+        records nothing while nothing plays into it: a stream of silence keeps it playing, so that the
+        file grows while the game is silent too. Wine's stream into it is given the latency of an
+        ordinary desktop's: its own few milliseconds run dry on a busy machine, whatever a game does."""
         self.pulse = getattr(self, 'pulse', None) or sound_server()
-        self.env = {**self.env, 'PULSE_SERVER': self.pulse}
-        self.parec = subprocess.Popen(['parec', '-d', 'game.monitor', '--file-format=wav', '--format=float32le', wav],
-                                      env={**os.environ, 'PULSE_SERVER': self.pulse})
+        self.env = {**self.env, 'PULSE_SERVER': self.pulse, 'PULSE_LATENCY_MSEC': '300'}
+        pulse = {**os.environ, 'PULSE_SERVER': self.pulse}
+        self.sounds = [subprocess.Popen(['pacat', '-d', 'game', '--raw'], stdin=open('/dev/zero', 'rb'), env=pulse),
+                       subprocess.Popen(['parec', '-d', 'game.monitor', '--latency-msec=20', '--file-format=wav',
+                                         '--format=float32le', wav], env=pulse)]
 
     def deaf(self):
-        if getattr(self, 'parec', None):
-            self.parec.terminate()
-            self.parec.wait()
-            self.parec = None
+        for sound in self.sounds:
+            sound.terminate()
+            sound.wait()
+        self.sounds = []
         super().deaf()
 
     def stop(self):  # no Wine process outlives a game
