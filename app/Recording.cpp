@@ -47,6 +47,9 @@ bool Recorder::Open(const char* name, const ReplayHeader& header) {
     return false;
   }
   Writer = std::make_unique<ReplayWriter>(header);
+  // A frame adds at most 31 bytes, so a chunk's room is made once: recording allocates nothing in
+  // the frame.
+  Writer->Pending().reserve(2 * RecordChunk);
   return true;
 }
 

@@ -109,8 +109,10 @@ void GameSession::Begin(double now) {
   PatchedId = NoHole;
   GameOverTime = NotYet;
   // The first frame measures from the start of the game, not from the program's: time spent
-  // reading the title screen must not turn the case or count as draining time.
+  // reading the title screen must not turn the case or count as draining time. Until then the
+  // uptime is 0, not the time since a clock the title never read.
   LastTime = now;
+  Now = now;
   NextTick = 0.0;
   Ram = StartRam;
   FinalUptime = NotYet;
