@@ -98,9 +98,11 @@ class Web:
             time.sleep(0.1)
         return status
 
-    def out(self, name='out'):  # 'err': what the page logged to the console since last asked, but a first
-        lines = self.js('return printed') if name == 'out' else self.browser.console()  # visit's news, and the
-        return ''.join(line + '\n' for line in lines if not re.search('kept yet|favicon.ico', line))  # listing's icon
+    def out(self, name='out'):
+        """'err': what the page logged to the console since last asked, but a first visit's news, the
+        server listing's missing icon, and what Firefox's own modules say."""
+        lines = self.js('return printed') if name == 'out' else self.browser.console()
+        return ''.join(line + '\n' for line in lines if not re.search('kept yet|favicon.ico|resource://', line))
 
     def written(self):  # files are written to the page's memory
         report = self.js("try { return FS.readFile('GL_ERROR.txt', {encoding: 'utf8'}) } catch { return '' }")

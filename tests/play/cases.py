@@ -146,12 +146,7 @@ def screens(p):
     p.start()
     wait(p, title_lit, 'title')
     same('title at 1x')
-    shown = p.full().data
-    p.window().unmap()
-    p.d.sync()
-    wait(p, lambda s: s.data != shown, 'the picture gone with the window', shot=p.full)
-    p.win.map()
-    p.d.sync()
+    p.leaving()[0][1]()  # unmapped, its pixels gone, and mapped
     same('title drawn again when mapped')
     place = (130, 70, 1000, 700)
     p.window().configure(x=130, y=70, width=1000, height=700)
@@ -301,6 +296,8 @@ def touch(p):
         page = p.js(place)
         held = outline(press(p, 'space', in_play, 'play after Space by touch'))
         press(p, 'Left', lambda s: apart(outline(s), held) > 15, 'turn with the turn control held')
+        seen = []  # the case's outlines since: it stands still once one is as the last
+        ref = wait(p, lambda s: seen[-1:] == [outline(s)] or seen.append(outline(s)), 'the case still')
 
         resting = []  # a finger left at rest
 
@@ -314,7 +311,7 @@ def touch(p):
             drawn(p)
             p.finger('touchStart', *REST)
             resting[:] = [REST]
-        patch(p, p.shot(), drag)
+        patch(p, ref, drag)
         p.finger('touchEnd', *REST)
         # A swipe left to right, the way a phone goes back a page: no touch on the game is left to the
         # browser (each is cancelled, and touch-action forbids its gestures), and the page stays.

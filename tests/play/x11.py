@@ -6,7 +6,7 @@ forgotten at each start unless kept."""
 import atexit, contextlib, os, shutil, subprocess, tempfile
 from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
-from .screen import W, H, PROMPT, Shot, shown
+from .screen import W, H, PROMPT, Shot, shown, wait
 
 class XPlayer:  # what every case drives (see __init__.py)
     eol, slow, env, source, held, says, console = '\n', 1, {}, None, frozenset(), 'out', True  # held: keys down
@@ -128,9 +128,16 @@ class XPlayer:  # what every case drives (see __init__.py)
     def leaving(self):
         """The ways a player leaves the game's window: (how, leave, back once paused, the key that goes on)."""
         other = self.root.create_window(1800, 980, 100, 100, 0, self.d.screen().root_depth)  # clear of the game
-        unmap = lambda: (self.window().unmap(), self.win.map(), self.d.sync())  # as minimising does
+        def unmap():  # as minimising does: its pixels gone, then shown again
+            shown = self.full().data
+            self.window().unmap()
+            self.d.sync()
+            wait(self, lambda s: s.data != shown, 'the picture gone with the window', shot=self.full)
+            self.win.map()
+            self.d.sync()
         focus = lambda: (other.map(), other.set_input_focus(X.RevertToParent, 0), self.d.sync())  # another program's
-        return [('unmapped', unmap, None, 'p'), ('another window', focus, other.destroy, 'p')]
+        back = lambda: (self.move(400, 300), self.button(True), self.button(False))  # a click comes back (Wine wants one)
+        return [('unmapped', unmap, back, 'p'), ('another window', focus, lambda: (other.destroy(), back()), 'p')]
 
     def read_kept(self, name):  # what the game keeps under name, None where it keeps nothing
         with contextlib.suppress(FileNotFoundError):
