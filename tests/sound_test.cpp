@@ -122,8 +122,6 @@ TEST(Mixer, IsQuietOnlyWhenNothingMoreCanSoundAndThenWritesZeros) {
     Scene Before;
     bool Quiet;
   } cases[] = {
-      {"a fresh mixer", Nothing, true},
-      {"a patch", Play(Cue::Patch), false},
       {"a patch played out", Then(Play(Cue::Patch), Nothing, Length), true},
       {"a hole, muted", Then(Then(Holes(1), Mute), Nothing, Length), false},
       {"holes shut", Then(Then(Holes(12), Holes(0)), Nothing, Length), true},

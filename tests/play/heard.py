@@ -23,13 +23,8 @@ class Recording:
         data = array.array('f', b[start:start + (len(b) - start) // 8 * 8])
         self.v = [max(abs(data[i]), abs(data[i + 1])) for i in range(0, len(data), 2)]
         self.marks = {k: max(0, (m - start) // 8) for k, m in self.marks.items()}
-        self.zeros, run = [], None  # runs of exact zeros: [first frame, frame after]
-        for i, x in enumerate(self.v + [1]):
-            if x == 0 and run is None:
-                run = i
-            elif x != 0 and run is not None:
-                self.zeros.append((run, i))
-                run = None
+        edges = [i for i in range(len(self.v) + 1) if (i < len(self.v) and self.v[i] == 0) != (i > 0 and self.v[i - 1] == 0)]
+        self.zeros = list(zip(edges[::2], edges[1::2]))  # runs of exact zeros: [first frame, frame after]
 
     def silence_at(self, name):  # the run of zeros the frame of a mark lies in
         at = self.marks[name]
@@ -40,13 +35,13 @@ class Recording:
 
 def heard(p):
     """The device opens on the title and is silent there, the title and a paused game resting
-    (the sound's thread uses no processor: a twentieth of a core at most, a fifth of play's); after Space the game is heard; paused, and then
-    muted while the game goes on, it is silent, falling silent within half the spell, and heard
-    again when the sound comes back on; natively, with both cores busy, no gap in the sound (a run
-    of exact zeros longer than 5 ms) from then until the crash (under Wine on a busy machine
-    PulseAudio's own streams run dry, a plain pacat's as well). With no sound device the game
-    plays on, says so once, and ends well. A kept best uptime the game cannot believe is left as
-    it is, after a game over too."""
+    (the sound's thread uses no processor: a twentieth of a core at most, a fifth of play's);
+    after Space the game is heard; paused, and then muted while the game goes on, it is silent,
+    falling silent within half the spell, and heard again when the sound comes back on;
+    natively, with both cores busy, no gap in the sound (a run of exact zeros longer than 5 ms)
+    from then until the crash (under Wine on a busy machine PulseAudio's own streams run dry, a
+    plain pacat's as well). With no sound device the game plays on, says so once, and ends well.
+    A kept best uptime the game cannot believe is left as it is, after a game over too."""
     wav, cut = f'{p.work}/heard.wav', 'Sieve Rush best 1\nbest 4'
     rec, rates = Recording(wav), {}
     def ticks_a_second(name, seconds):
