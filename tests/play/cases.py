@@ -123,13 +123,6 @@ def tap(p, key):  # held a while, for a frame or a poll to see it (Wine needs th
     time.sleep(0.25)
     p.key(key, False)
 
-def click(p, x, y, hold=0.3):  # the button held while the game draws frames; then the pointer back at rest
-    p.move(x, y)
-    p.button(True)
-    time.sleep(hold)
-    p.button(False)
-    p.move(*REST)
-
 def golden():  # the title as the game has always drawn it into its 800x600 window, pixel for pixel
     return subprocess.run(['convert', os.path.dirname(__file__) + '/../golden/title.png', '-depth', '8', 'rgb:-'],
                           capture_output=True).stdout
