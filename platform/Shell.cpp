@@ -5,6 +5,7 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -37,6 +38,10 @@ int FrameWidth = 0, FrameHeight = 0;
 double PointerX = 0, PointerY = 0;
 // Set when the window's pixels were lost or its size changed: a still screen is drawn again.
 bool PictureLost = false;
+// Frames of a still screen owed since the window's size changed. A GL driver may learn a window's
+// new size only as a frame is shown (Mesa's X11 drivers do), so the first frame drawn after a
+// resize can land in buffers of the old size and never be seen: a still screen is drawn twice.
+int DrawsOwed = 0;
 // Set when input changed since the last frame: a still screen looks at it.
 bool InputArrived = false;
 
@@ -107,7 +112,7 @@ void PointerMoved(double x, double y) {
 
 void WindowResized(int windowWidth, int windowHeight, int frameWidth, int frameHeight) {
   if (frameWidth != FrameWidth || frameHeight != FrameHeight)
-    PictureLost = true;
+    PictureLost = true, DrawsOwed = 2;
   WindowWidth = windowWidth;
   WindowHeight = windowHeight;
   FrameWidth = frameWidth;
@@ -240,10 +245,11 @@ Turn TakeTurn() {
     RunLevel = 0;
     InputArrived = true;
   }
-  if (Still && !InputArrived && !PictureLost)
+  if (Still && !InputArrived && !PictureLost && DrawsOwed == 0)
     return Turn::Waited;
   InputArrived = false;
   PictureLost = false;
+  DrawsOwed = std::max(0, DrawsOwed - 1);
   // The window's size may have changed since the last frame: this one goes where it now belongs.
   GamePicture.Direct(FrameWidth, FrameHeight);
   const NextFrame next = GameFrame(TheGame);
