@@ -172,5 +172,12 @@ done
 [ ${#failed[@]} = 0 ] || die "the page failed in: ${failed[*]}"
 passed
 
+# The suite compares the golden recordings' pins and never renews them (scripts/renew-replays.sh
+# does, on purpose).
+begin "pins untouched"
+changed=$(git status --porcelain -- tests/replays)
+[ -z "$changed" ] || die "the suite changed the pinned recordings: $changed"
+passed
+
 stage="done"
 echo "All checks passed in $SECONDS s."
