@@ -53,7 +53,7 @@ def problems(game, name, out):
 
 
 def main():
-    game, folder = os.path.abspath(sys.argv[1]), sys.argv[2]
+    game, folder = map(os.path.abspath, sys.argv[1:3])
     passed = failed = 0
     for rec in sorted(glob.glob(folder + '/*.rec')):
         name = rec[:-len('.rec')]
