@@ -8,9 +8,8 @@ from .wine import Wine
 from .cases import title_shown, tap, open_hole, end, start_play, REST, TAP
 
 class Recording:
-    """A stereo WAV of 32-bit floats as its recorder writes it in real time: `mark()` is how far it
-    has got (a frame of its data), taken when the test acts, so that what the test did is found
-    by what surrounds that frame, never by a time."""
+    """A stereo WAV of 32-bit floats as its recorder writes it: a mark, how far it has got when the
+    test acts, finds what the test did by what surrounds it, never by a time."""
     def __init__(self, path):
         self.path, self.marks = path, {}
 

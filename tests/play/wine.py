@@ -31,10 +31,8 @@ class Wine(XPlayer):
     SILENT, pulse, sounds = {'PULSE_SERVER': 'unix:/none-such'}, None, []
 
     def listen(self, wav):
-        """A PulseAudio null sink of the test's own, recorded with parec as it goes. A null sink
-        records nothing while nothing plays into it: a stream of silence keeps it playing, so that the
-        file grows while the game is silent too. Wine's stream into it is given the latency of an
-        ordinary desktop's: its own few milliseconds run dry on a busy machine, whatever a game does."""
+        """A null sink of the test's own, recorded as it goes, kept playing by a stream of silence (or it
+        records nothing while the game is silent); Wine's stream given a desktop's latency, not 10 ms."""
         self.pulse = getattr(self, 'pulse', None) or sound_server()
         self.env = {**self.env, 'PULSE_SERVER': self.pulse, 'PULSE_LATENCY_MSEC': '300'}
         pulse = {**os.environ, 'PULSE_SERVER': self.pulse}
