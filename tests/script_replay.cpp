@@ -1,14 +1,14 @@
 // Makes a recording from a script of inputs, driving the game's own session frame by frame, so
 // that the golden recordings under tests/replays/ are made by a program, not by a hand on a mouse.
 //   script_replay SCRIPT OUT.rec OUT.facts      (run in the folder that holds the art)
-// A script is a line a command ('#' starts a comment); frames come FPS a second:
-//   seed N | best N | muted yes|no | fps N     the run's header (before the first frame)
+// A script is a line a command ('#' starts a comment); frames come 60 a second:
+//   seed N | best N | muted yes|no             the run's header (before the first frame)
 //   wait N | wait Ns                           N frames (or seconds) with nothing pressed
 //   hold KEYS N                                KEYS (left, right, space, p, m, joined by +) held
 //   press KEYS                                 held for one frame
 //   leave                                      the player leaves the game for one frame
 //   until SCREEN | until hole                  frames until the screen shows (play, paused,
-//                                              game-over...), or until a hole faces the player
+//                                              game-over), or until a hole faces the player
 //   click hole                                 the pointer onto that hole, the button held 2 frames
 //   shot                                       the next frame's picture is a pinned one
 //   esc                                        the last frame, with Esc
@@ -35,6 +35,7 @@
 
 namespace {
 
+constexpr int Fps = 60;
 // Silence is looked for from this long after the frame that asked for it: the fade.
 constexpr std::int64_t FadeFrames = SoundRate / 50;
 // A script that waits longer than this for something has gone wrong.
@@ -50,7 +51,6 @@ struct Maker {
   ReplayHeader Header{1, static_cast<int>(DrainPerMs), false, 0};
   std::unique_ptr<ReplayWriter> Writer;
   std::ostringstream Facts;
-  int Fps = 60;
   std::int64_t Frames = 0;
   FrameInput Held;             // what the next frames hold
   std::int64_t QuietFrom = 0;  // where the current silent span began, or -1
@@ -91,21 +91,20 @@ struct Maker {
     }
   }
 
-  // The first open hole on a face turned to the player, and where it shows in the picture.
-  bool HoleInView(int& x, int& y) const {
-    for (const ParticleStruct& hole : Game.Holes) {
-      if (!hole.Active)
-        continue;
+  // The first open hole on a face turned to the player (its slot, or -1), and where it shows.
+  int HoleInView(int& x, int& y) const {
+    for (int i = 0; i < HoleSlots; ++i) {
+      const ParticleStruct& hole = Game.Holes[i];
       const VectorStruct p = RotateVector(hole.X, hole.Y, hole.Z, Game.ViewRotation);
       const VectorStruct out = RotateVector(hole.VelX, 0, hole.VelZ, Game.ViewRotation);
-      if (out.Z < 0.5f * std::sqrt(out.X * out.X + out.Z * out.Z))
+      if (!hole.Active || out.Z < 0.5f * std::sqrt(out.X * out.X + out.Z * out.Z))
         continue;
       const float depth = CameraDistance - p.Z;
       x = static_cast<int>(std::lround((p.X / depth + 1) * ScreenWidth / 2));
       y = static_cast<int>(std::lround((1 - p.Y / depth / 0.75f) * ScreenHeight / 2));
-      return true;
+      return i;
     }
-    return false;
+    return -1;
   }
 
   template <typename Done>
@@ -135,40 +134,26 @@ bool Keys(const std::string& keys, FrameInput& in, bool down) {
   return true;
 }
 
-Screen ScreenNamed(const std::string& name, bool& known) {
-  const std::pair<const char*, Screen> screens[] = {{"title", Screen::Title},
-                                                    {"play", Screen::Play},
-                                                    {"running-out", Screen::RunningOut},
-                                                    {"paused", Screen::Paused},
-                                                    {"game-over", Screen::GameOver}};
-  for (const auto& [text, screen] : screens)
-    if (name == text)
-      return known = true, screen;
-  return known = false, Screen::Title;
-}
-
 // One command of the script; false when it cannot be done.
 bool Command(Maker& m, std::istringstream& line, const std::string& verb) {
   std::string what;
   int n = 0;
-  if (verb == "seed" || verb == "best" || verb == "fps") {
+  if (verb == "seed" || verb == "best") {
     std::uint64_t value = 0;
     if (!(line >> value) || m.Writer)
       return false;
     if (verb == "seed")
       m.Header.Seed = value;
-    else if (verb == "best")
-      m.Header.BestEver = static_cast<int>(value);
     else
-      m.Fps = static_cast<int>(value);
-    return value > 0 || verb != "fps";
+      m.Header.BestEver = static_cast<int>(value);
+    return true;
   }
   if (verb == "muted")
     return (line >> what) && !m.Writer && (m.Header.Muted = what == "yes", true);
   if (verb == "wait") {
     if (!(line >> what))
       return false;
-    n = what.back() == 's' ? std::stoi(what) * m.Fps : std::stoi(what);
+    n = what.back() == 's' ? std::stoi(what) * Fps : std::stoi(what);
     for (int i = 0; i < n; ++i)
       m.Frame(m.Held);
     return true;
@@ -184,48 +169,39 @@ bool Command(Maker& m, std::istringstream& line, const std::string& verb) {
     m.Frame(m.Held);
     return true;
   }
-  if (verb == "leave") {
-    FrameInput in = m.Held;
-    in.Away = true;
-    m.Frame(in);
-    return true;
-  }
   if (verb == "until") {
+    const std::pair<const char*, Screen> screens[] = {
+        {"play", Screen::Play}, {"paused", Screen::Paused}, {"game-over", Screen::GameOver}};
+    int x = 0, y = 0;
     if (!(line >> what))
       return false;
-    int x = 0, y = 0;
-    bool known = false;
     if (what == "hole")
-      return m.Until([&] { return m.HoleInView(x, y); });
-    const Screen screen = ScreenNamed(what, known);
-    return known && m.Until([&] { return m.Game.Shown == screen; });
+      return m.Until([&] { return m.HoleInView(x, y) >= 0; });
+    for (const auto& [name, screen] : screens)
+      if (what == name)
+        return m.Until([&, screen = screen] { return m.Game.Shown == screen; });
+    return false;
   }
   if (verb == "click") {
-    int x = 0, y = 0;
-    if (!(line >> what) || what != "hole" || !m.HoleInView(x, y))
-      return false;
     FrameInput in = m.Held;
-    in.X = m.Held.X = x;
-    in.Y = m.Held.Y = y;
-    in.Button = true;
-    const int open =
-        static_cast<int>(std::count_if(std::begin(m.Game.Holes), std::end(m.Game.Holes),
-                                       [](const ParticleStruct& h) { return h.Active; }));
+    const int slot = m.HoleInView(in.X, in.Y);
+    if (!(line >> what) || what != "hole" || slot < 0)
+      return false;
+    m.Held.X = in.X, m.Held.Y = in.Y, in.Button = true;
     m.Frame(in);
     m.Frame(in);
     m.Frame(m.Held);
-    // A patch closes the hole clicked; others may open meanwhile, but not in two frames of 60.
-    return std::count_if(std::begin(m.Game.Holes), std::end(m.Game.Holes),
-                         [](const ParticleStruct& h) { return h.Active; }) < open + 1;
+    // The hole clicked is patched (no new one opens in its slot within two frames of 60).
+    return !m.Game.Holes[slot].Active;
   }
-  if (verb == "shot")
-    return m.ShotNext = true;
-  if (verb == "esc") {
+  if (verb == "leave" || verb == "esc") {
     FrameInput in = m.Held;
-    in.Quit = true;
+    (verb == "esc" ? in.Quit : in.Away) = true;
     m.Frame(in);
     return true;
   }
+  if (verb == "shot")
+    return m.ShotNext = true;
   return false;
 }
 
@@ -263,7 +239,7 @@ int main(int argc, char** argv) {
   }
   CloseWindow();
   if (m.QuietFrom >= 0)
-    m.Facts << "silent " << m.QuietFrom << " " << m.Sample(m.Frames * 1000000 / m.Fps) << "\n";
+    m.Facts << "silent " << m.QuietFrom << " " << m.Sample(m.Frames * 1000000 / Fps) << "\n";
   m.Writer->Finish();
   std::ofstream rec(argv[2], std::ios::binary), facts(argv[3], std::ios::binary);
   rec.write(reinterpret_cast<const char*>(m.Writer->Pending().data()),
