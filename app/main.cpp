@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -223,10 +222,7 @@ int main(int argc, char** argv) {
   run.Game.Muted = run.WasMuted = header.Muted;
   run.Game.BestEver = header.BestEver;
   if (const char* failed = InitWindow(ScreenWidth, ScreenHeight, 32, last)) {
-    // Text mode, so that each line ends the way the platform's text files do.
-    std::ofstream report("GL_ERROR.txt", std::ios::out | std::ios::trunc);
-    report << "Caught exception:\n  " << failed << "\n";
-    report.close();
+    ReportFailedStart(std::string("Caught exception:\n  ") + failed + "\n");
     CloseWindow();
     return EndProgram(Failed);
   }

@@ -16,7 +16,11 @@
 
 static_assert(KeySpace == GLFW_KEY_SPACE && KeyM == GLFW_KEY_M && KeyP == GLFW_KEY_P &&
                   KeyEscape == GLFW_KEY_ESCAPE && KeyRight == GLFW_KEY_RIGHT &&
-                  KeyLeft == GLFW_KEY_LEFT && KeyLast == GLFW_KEY_LAST,
+                  KeyLeft == GLFW_KEY_LEFT && KeyLast == GLFW_KEY_LAST &&
+                  KeyMinus == GLFW_KEY_MINUS && KeyEqual == GLFW_KEY_EQUAL && KeyR == GLFW_KEY_R &&
+                  KeyEnter == GLFW_KEY_ENTER && KeyDown == GLFW_KEY_DOWN && KeyUp == GLFW_KEY_UP &&
+                  KeyPadMinus == GLFW_KEY_KP_SUBTRACT && KeyPadPlus == GLFW_KEY_KP_ADD &&
+                  KeyPadEnter == GLFW_KEY_KP_ENTER,
               "the game's key codes must be GLFW's");
 
 int RunLevel = 1;
@@ -305,4 +309,17 @@ GLProc GetGLProc(const char* name) {
 void CloseWindow() {
   StopSound();
   glfwTerminate();
+}
+
+bool TakeOpenedFile(std::string&) {
+  return false;
+}
+
+void ReportFailedStart(const std::string& text) {
+  // Text mode, so that each line ends the way the platform's text files do.
+  std::FILE* report = std::fopen("GL_ERROR.txt", "w");
+  if (!report)
+    return;
+  std::fputs(text.c_str(), report);
+  std::fclose(report);
 }

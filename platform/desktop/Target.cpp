@@ -162,3 +162,9 @@ double ClockSeconds() {
 int EndProgram(int status) {
   return status;
 }
+
+void ShowState(const ShownState&) {}
+
+bool PlaysByTouch() {
+  return false;
+}

@@ -193,3 +193,9 @@ int EndProgram(int status) {
   TellPageEnded(status);
   return status;
 }
+
+void ShowState(const ShownState&) {}
+
+bool PlaysByTouch() {
+  return false;
+}

@@ -3,15 +3,26 @@
 // game includes; it does not expose GLFW.
 #pragma once
 
+#include <string>
+
 #include "platform/GL.h"
 
 // Key codes the game reads (GLFW 3 key codes; the shell checks them against GLFW's).
 constexpr int KeySpace = 32;
+constexpr int KeyMinus = 45;
+constexpr int KeyEqual = 61;  // the key of + on most keyboards
 constexpr int KeyM = 77;
 constexpr int KeyP = 80;
+constexpr int KeyR = 82;
 constexpr int KeyEscape = 256;
+constexpr int KeyEnter = 257;
 constexpr int KeyRight = 262;
 constexpr int KeyLeft = 263;
+constexpr int KeyDown = 264;
+constexpr int KeyUp = 265;
+constexpr int KeyPadMinus = 333;
+constexpr int KeyPadPlus = 334;
+constexpr int KeyPadEnter = 335;
 constexpr int KeyLast = 348;
 
 // The pointer in pixels of the game's picture, however large the window shows it; over the bars
@@ -88,6 +99,30 @@ void StartSound(int rate, SoundFill fill, void* context);
 
 // An OpenGL entry point of the window's context by name; null where its GL has none.
 GLProc GetGLProc(const char* name);
+
+// A recording the player handed the game while it runs: a file dropped on the window or on the
+// page's picture. True once with its path (readable with the C library), then false until the
+// next.
+bool TakeOpenedFile(std::string& path);
+
+// What the page shows beside the picture, so that a player who cannot see the keys knows the
+// game's state: the sound off, the game paused, a recording being watched. Nothing on the desktop,
+// where the picture says it all. Cheap to call every frame.
+struct ShownState {
+  bool Muted = false;
+  bool Paused = false;
+  bool Watching = false;
+};
+void ShowState(const ShownState& state);
+
+// Whether the player plays by touch (the page on a touch screen), so that words on the picture can
+// name taps instead of keys.
+bool PlaysByTouch();
+
+// Leaves the report of a start that failed (`text`, lines ending in LF) where the player finds it:
+// "GL_ERROR.txt" in the current folder, in the platform's text form, or where that cannot be
+// written, in the folder of the player's files the platform keeps for the game.
+void ReportFailedStart(const std::string& text);
 
 // Closes the window and ends the window system (also after a failed InitWindow).
 void CloseWindow();
