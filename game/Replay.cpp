@@ -10,7 +10,7 @@
 namespace {
 
 constexpr unsigned char Magic[4] = {'S', 'R', 'R', 'P'};
-constexpr unsigned Version = 3;
+constexpr unsigned Version = 4;
 
 // The flags byte of a frame record; the end record's marker has every bit set, which no frame
 // has: the frame that quits never carries bit 7 (the game pays no heed to leaving or M there).
@@ -22,7 +22,7 @@ constexpr unsigned FirstVersionBits = 63;
 constexpr unsigned char EndMarker = 0xFF;
 // The second byte of flags (version 3), never 0.
 constexpr unsigned MoreAwayBit = 1, MoreMuteBit = 2, MoreBits = 3;
-// The header's sound byte (version 3).
+// The header's sound byte (version 3); the watch start, u64, follows the best (version 4).
 constexpr unsigned MutedBit = 1;
 
 // Times stay at or below 2^53 microseconds, so seconds as a double are exact.
@@ -37,6 +37,26 @@ std::uint32_t Fnv(std::uint32_t hash, const unsigned char* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
     hash = (hash ^ p[i]) * FnvPrime;
   return hash;
+}
+
+// `value` as `bytes` little-endian bytes.
+void Append(std::vector<unsigned char>& out, std::uint64_t value, std::size_t bytes) {
+  for (std::size_t i = 0; i < bytes; ++i)
+    out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void AppendHeader(std::vector<unsigned char>& out, const ReplayHeader& header) {
+  for (const unsigned char c : Magic)
+    out.push_back(c);
+  Append(out, Version, 1);
+  // A rate the file cannot hold is written as 0, which every reader refuses, rather than as a
+  // different rate that would play a different game.
+  const bool fits = header.DrainPerMs >= 1 && header.DrainPerMs <= 65535;
+  Append(out, fits ? static_cast<std::uint64_t>(header.DrainPerMs) : 0, 2);
+  Append(out, header.Seed, 8);
+  Append(out, header.Muted ? MutedBit : 0, 1);
+  Append(out, static_cast<std::uint64_t>(std::max(header.BestEver, 0)), 4);
+  Append(out, header.WatchFrom, 8);
 }
 
 std::uint64_t ZigZag(std::int64_t v) {
@@ -155,6 +175,8 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
     out.Header.Muted = sound & MutedBit;
     out.Header.BestEver = static_cast<int>(best);
   }
+  if (version >= 4 && !in.Fixed(8, out.Header.WatchFrom))
+    return cutShort();
 
   FrameInput last;
   const auto damagedAt = [&](std::size_t at) {
@@ -233,6 +255,11 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
     problem = "damaged (frame count)";
     return false;
   }
+  // Watching starts at one of the frames (a file of none starts at 0).
+  if (out.Header.WatchFrom != 0 && out.Header.WatchFrom >= count) {
+    problem = "damaged (watch start)";
+    return false;
+  }
   if (in.Left() != 0) {
     problem = "bytes after the end";
     return false;
@@ -242,16 +269,11 @@ bool Parse(const unsigned char* data, std::size_t size, Replay& out, std::string
 
 }  // namespace
 
-ReplayWriter::ReplayWriter(const ReplayHeader& header) : Hash(FnvBasis) {
-  Put(Magic, sizeof Magic);
-  PutFixed(Version, 1);
-  // A rate the file cannot hold is written as 0, which every reader refuses, rather than as a
-  // different rate that would play a different game.
-  const bool fits = header.DrainPerMs >= 1 && header.DrainPerMs <= 65535;
-  PutFixed(fits ? static_cast<std::uint64_t>(header.DrainPerMs) : 0, 2);
-  PutFixed(header.Seed, 8);
-  PutFixed(header.Muted ? MutedBit : 0, 1);
-  PutFixed(static_cast<std::uint64_t>(std::max(header.BestEver, 0)), 4);
+ReplayWriter::ReplayWriter(const ReplayHeader& header) : Header(header) {
+  AppendHeader(Bytes, Header);
+  HeaderBytes = Bytes.size();
+  Written = HeaderBytes;
+  Hash = Fnv(FnvBasis, Bytes.data(), Bytes.size());
 }
 
 void ReplayWriter::Add(const FrameInput& frame) {
@@ -267,6 +289,7 @@ void ReplayWriter::Add(const FrameInput& frame) {
     micros = static_cast<std::int64_t>(MaxMicros);
   const bool moved = frame.X != Last.X || frame.Y != Last.Y;
   // On the frame that quits, leaving and M matter no more.
+  const std::uint64_t before = Written;
   const unsigned more =
       frame.Quit ? 0 : (frame.Away ? MoreAwayBit : 0) | (frame.Mute ? MoreMuteBit : 0);
   const unsigned flags = (frame.Left ? LeftBit : 0) | (frame.Right ? RightBit : 0) |
@@ -281,6 +304,7 @@ void ReplayWriter::Add(const FrameInput& frame) {
     PutVarint(ZigZag(std::int64_t(frame.X) - Last.X));
     PutVarint(ZigZag(std::int64_t(frame.Y) - Last.Y));
   }
+  RecordBytes += Written - before;
   Last = frame;
   Last.Micros = micros;
   ++Count;
@@ -296,11 +320,28 @@ void ReplayWriter::Finish() {
   PutFixed(checksum, 4);
 }
 
+bool ReplayWriter::Whole(std::uint64_t from, std::vector<unsigned char>& out) const {
+  out.clear();
+  if (Bytes.size() != Written || (from != 0 && from >= Count))
+    return false;
+  ReplayHeader header = Header;
+  header.WatchFrom = from;
+  AppendHeader(out, header);
+  // Byte by byte: GCC 12 at -O3 sees an overflow that is not there in a range insert.
+  for (std::size_t i = HeaderBytes; i < HeaderBytes + RecordBytes; ++i)
+    out.push_back(Bytes[i]);
+  out.push_back(EndMarker);
+  Append(out, Count, 8);
+  Append(out, Fnv(FnvBasis, out.data(), out.size()), 4);
+  return true;
+}
+
 void ReplayWriter::Put(const unsigned char* p, std::size_t n) {
   // Byte by byte: GCC 12 at -O3 sees an overflow that is not there in a range insert.
   for (std::size_t i = 0; i < n; ++i)
     Bytes.push_back(p[i]);
   Hash = Fnv(Hash, p, n);
+  Written += n;
 }
 
 void ReplayWriter::PutFixed(std::uint64_t value, std::size_t bytes) {

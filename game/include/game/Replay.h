@@ -30,6 +30,10 @@ struct ReplayHeader {
   int DrainPerMs = 0;      // RAM an open hole drains per millisecond (differs by build)
   bool Muted = false;      // the sound was off when the run began
   int BestEver = 0;        // seconds: the best uptime the player had kept when the run began
+  // The frame (counted from 0) where watching starts: the Space that began the game kept. A
+  // second game of a run starts from what the first left, so its file holds the run from the
+  // start, and the frames before this one are played unseen.
+  std::uint64_t WatchFrom = 0;
 };
 
 struct Replay {
@@ -46,13 +50,23 @@ public:
   void Add(const FrameInput& frame);
   void Finish();
   std::vector<unsigned char>& Pending() { return Bytes; }
+  // Frames added so far.
+  std::uint64_t Frames() const { return Count; }
+  // The frames so far as a whole file of their own, watched from frame `from`, into `out`; this
+  // writer goes on. How a run recorded in memory keeps each game at its game over. False, with
+  // `out` empty, when Pending() has been cleared meanwhile or `from` is not one of the frames.
+  bool Whole(std::uint64_t from, std::vector<unsigned char>& out) const;
 
 private:
   void Put(const unsigned char* p, std::size_t n);
   void PutFixed(std::uint64_t value, std::size_t bytes);
   void PutVarint(std::uint64_t value);
 
+  ReplayHeader Header;
   std::vector<unsigned char> Bytes;
+  std::size_t HeaderBytes = 0;
+  std::size_t RecordBytes = 0;  // of the frame records
+  std::uint64_t Written = 0;    // bytes ever put in Bytes: more than it holds once it was cleared
   FrameInput Last;
   std::uint32_t Hash;
   std::uint64_t Count = 0;
