@@ -134,7 +134,7 @@ int EndRun(void* context) {
     return Failed;
   if (done)
     std::cout << done << " " << run.Frames << " frames: uptime " << run.Game.Uptime()
-              << " seconds, best " << Best << " seconds\n"
+              << " seconds, best " << run.Game.Best << " seconds\n"
               << std::flush;
   return Played;
 }

@@ -95,6 +95,7 @@ int PickUnderPointer(int mouseX, int mouseY) {
   // The pass costs only the pixel it reads.
   glScissor(mouseX, ScreenHeight - 1 - mouseY, 1, 1);
   glEnable(GL_SCISSOR_TEST);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawSelect();
   const int pick = ReadPick(mouseX, mouseY);
   // The picking picture never reaches the screen.

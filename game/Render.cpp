@@ -1,6 +1,5 @@
-// The game's two globals.
+// The game's one global.
 
 #include "game/Render.h"
 
-int Best = 0;
 CBitmapFont Fnt;

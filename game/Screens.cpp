@@ -42,10 +42,12 @@ constexpr PlacedText CrashFooter[] = {
 // The best of every run, in the room between the numbers and the way on.
 constexpr int BestEverY = 145;
 
-constexpr PlacedText PausedLines[] = {
-    {"Paused", 0, 320},
-    {"Press P or the Spacebar to go on, or Esc to quit.", 0, 280},
-};
+// Centred. A touch player has the page's buttons, not keys: Pause and Space go on (a tap on the
+// picture would patch, so it does not), and there is no Esc to quit with.
+constexpr int PausedY = 320;
+constexpr int WayOnY = 280;
+constexpr const char* WayOnByKeys = "Press P or the Spacebar to go on, or Esc to quit.";
+constexpr const char* WayOnByTouch = "Tap Pause or Space to go on.";
 // How much of the paused game shows through the veil.
 constexpr float VeilAlpha = 0.6f;
 
@@ -57,7 +59,8 @@ void PrintCentred(const char* text, int y) {
   Fnt.Print(text, (ScreenWidth - Fnt.GetWidth(text)) / 2, y);
 }
 
-// Window pixels, origin at the bottom-left, as both screens are laid out.
+}  // namespace
+
 void SetPixelProjection() {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -65,8 +68,6 @@ void SetPixelProjection() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
-
-}  // namespace
 
 void StartInfo() {
   SetPixelProjection();
@@ -83,9 +84,7 @@ void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine
   bestLine.Clear() << "The best uptime this session is " << best << " seconds";
 }
 
-void GameOver(int uptime, int bestEver) {
-  if (Best < uptime)
-    Best = uptime;
+void GameOver(int uptime, int best, int bestEver) {
   SetPixelProjection();
   glClearColor(0, 0, CrashBlue, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -93,7 +92,7 @@ void GameOver(int uptime, int bestEver) {
   // Drawn straight under the pixel projection: the game loop has already turned lighting and
   // the depth test off.
   ScreenLine uptimeLine, bestLine;
-  ComposeUptimeLines(uptime, Best, uptimeLine, bestLine);
+  ComposeUptimeLines(uptime, best, uptimeLine, bestLine);
   Fnt.Select();
   for (const PlacedText& line : CrashHeader)
     Fnt.Print(line.Text, line.X, line.Y);
@@ -106,7 +105,7 @@ void GameOver(int uptime, int bestEver) {
   PrintCentred(bestEverLine.CStr(), BestEverY);
 }
 
-void PausedInfo() {
+void PausedInfo(bool touch) {
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
@@ -121,6 +120,6 @@ void PausedInfo() {
   glColor4f(1, 1, 1, 1);
   glEnable(GL_TEXTURE_2D);
   Fnt.Select();
-  for (const PlacedText& line : PausedLines)
-    PrintCentred(line.Text, line.Y);
+  PrintCentred("Paused", PausedY);
+  PrintCentred(touch ? WayOnByTouch : WayOnByKeys, WayOnY);
 }

@@ -10,14 +10,16 @@ using ScreenLine = LineBuffer<ScreenLineCapacity>;
 // Draws the title and instructions, in the start-up state (lighting and the depth test on).
 void StartInfo();
 
-// Raises Best to `uptime` if larger and draws the crashed-system screen with the uptime, the best
-// uptime of the run and the best ever, unlit and without the depth test. Leaves the clear colour
-// blue.
-void GameOver(int uptime, int bestEver);
+// Draws the crashed-system screen with the uptime, the best uptime of this run of the program and
+// the best ever, unlit and without the depth test. Leaves the clear colour blue.
+void GameOver(int uptime, int best, int bestEver);
 
-// Over the paused game's picture: a veil, and how to go on. Unlit, without the depth test, under
-// the pixel projection.
-void PausedInfo();
+// Over the paused game's picture: a veil, and how to go on, by keys or, `touch`, by the page's
+// buttons. Unlit, without the depth test, under the pixel projection.
+void PausedInfo(bool touch);
+
+// Window pixels, origin at the bottom-left, as the screens are laid out; modelview identity.
+void SetPixelProjection();
 
 // The two game-over lines that carry numbers.
 void ComposeUptimeLines(int uptime, int best, ScreenLine& uptimeLine, ScreenLine& bestLine);

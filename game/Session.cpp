@@ -79,7 +79,8 @@ void GameSession::SetFixedState() {
 }
 
 bool GameSession::LoadArt() {
-  if (!Fnt.Load("SieveFont.bff"))
+  // One font for every session: a second session (a game watched) finds it loaded.
+  if (!Fnt.Loaded() && !Fnt.Load("SieveFont.bff"))
     return ReportFailedLoad("SieveFont.bff");
   if (!LoadPicture(Tex.CaseTex, "Case.tga") || !LoadPicture(Tex.SideCleanTex, "CaseSide.tga") ||
       !LoadPicture(Tex.PatchTex, "Patch.tga") || !LoadPicture(Tex.HoleTex, "Hole.tga"))
@@ -93,6 +94,16 @@ bool GameSession::LoadArt() {
          LoadPicture(Tex.SideNegZTex, "CaseSide.tga");
 }
 
+void GameSession::Release() {
+  for (unsigned* texture : {&Tex.CaseTex, &Tex.SideCleanTex, &Tex.PatchTex, &Tex.HoleTex,
+                            &Tex.CaseCleanTex, &Tex.SidePosZTex, &Tex.SideNegZTex}) {
+    if (*texture != NoTexture)
+      glDeleteTextures(1, texture);
+    *texture = NoTexture;
+  }
+  LeakParticles.Release();
+}
+
 void GameSession::ClearSlots() {
   for (ParticleStruct& slot : Holes) {
     slot.Active = false;
@@ -104,7 +115,6 @@ void GameSession::Begin(double now) {
   // One random sequence for every choice of the run: holes, jitter, scatter, sprites.
   Dice.Seed(Seed);
   StartTime = now;
-  Best = 0;
   Angle = StartAngle;
   PatchedId = NoHole;
   GameOverTime = NotYet;
@@ -118,29 +128,99 @@ void GameSession::Begin(double now) {
   FinalUptime = NotYet;
 }
 
-NextFrame GameSession::Step(const FrameInput& input) {
+NextFrame GameSession::Step(const FrameInput& input, bool drawn) {
   Input = input;
   CueCount = 0;
   if (Pressed(&FrameInput::Mute))
     Muted = !Muted;
-  NextFrame next = NextFrame::Now;
-  switch (Shown) {
-    case Screen::Title:
-      next = TitleFrame();
-      break;
-    case Screen::GameOver:
-      next = GameOverFrame();
-      break;
-    case Screen::Paused:
-      next = PausedFrame();
-      break;
-    default:
-      // P, or leaving the game (on the frame that quits it, it matters no more).
-      next = Pressed(&FrameInput::Pause) || (Input.Away && !Input.Quit) ? Pause() : Frame();
-      break;
-  }
+  BeforePicture();
+  if (drawn)
+    Redraw();
+  const NextFrame next = AfterPicture();
   Previous = Input;
   return next;
+}
+
+void GameSession::Redraw() const {
+  Draw();
+  DrawOver();
+  Present();
+}
+
+void GameSession::BeforePicture() {
+  if (Shown == Screen::Title)
+    return;
+  if (Shown == Screen::GameOver) {
+    RaiseBest();
+    return;
+  }
+  if (Shown == Screen::Paused && GoingOn())
+    GoOn(Input.Micros / 1e6);
+  else if (Shown != Screen::Paused && Pausing())
+    Pause();
+  if (Shown == Screen::Paused) {
+    // Nothing moves; the bits that fell out of sight in the last frame played are gone from the
+    // still picture.
+    LeakParticles.Move(0);
+  } else {
+    // Play, and the two seconds after the RAM ran out.
+    ReadClock(Input.Micros / 1e6);
+    Turn();
+    Pick();
+    TakeViewRotation();
+    LeakParticles.Move(FrameMs);
+  }
+  ComposeStatus();
+}
+
+void GameSession::Draw() const {
+  switch (Shown) {
+    case Screen::Title:
+      // Drawn in the start-up state every time: lit, with the depth test on, whatever presenting
+      // the last frame left.
+      glEnable(GL_DEPTH_TEST);
+      glEnable(GL_LIGHTING);
+      glEnable(GL_TEXTURE_2D);
+      StartInfo();
+      return;
+    case Screen::GameOver:
+      glDisable(GL_LIGHTING);
+      glDisable(GL_DEPTH_TEST);
+      GameOver(static_cast<int>(FinalUptime), Best, BestEver);
+      return;
+    case Screen::Paused:
+      // The game as it stood, nothing moved, under a veil, and the way on.
+      DrawWorld();
+      DrawStatus();
+      PausedInfo(PlaysByTouch());
+      return;
+    default:
+      DrawWorld();
+      DrawCursor();
+      DrawStatus();
+      return;
+  }
+}
+
+NextFrame GameSession::AfterPicture() {
+  switch (Shown) {
+    case Screen::Title:
+      return LeaveTitle();
+    case Screen::GameOver:
+      return LeaveGameOver();
+    case Screen::Paused:
+      return Input.Quit ? NextFrame::Never : NextFrame::OnInput;
+    default:
+      break;
+  }
+  if (TickDue())
+    LeakTick();
+  PaintPatch();
+  RunOut();
+  ListenToSpray();
+  LastTime = Now;
+  // Esc, or the window closed: the frame has run to its end, and the run ends with it.
+  return Input.Quit ? NextFrame::Never : NextFrame::Now;
 }
 
 bool GameSession::Pressed(bool FrameInput::*key) const {
@@ -191,14 +271,7 @@ std::uint32_t GameSession::Fingerprint() const {
   return digest.Value();
 }
 
-NextFrame GameSession::TitleFrame() {
-  // Drawn in the start-up state every time: lit, with the depth test on, whatever presenting the
-  // last frame left.
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_TEXTURE_2D);
-  StartInfo();
-  Present();
+NextFrame GameSession::LeaveTitle() {
   if (Input.Quit)
     return NextFrame::Never;
   if (!Input.Space)
@@ -209,13 +282,12 @@ NextFrame GameSession::TitleFrame() {
   return NextFrame::Now;
 }
 
-NextFrame GameSession::GameOverFrame() {
-  // Drawn as the last frame of play leaves the state: unlit, without the depth test.
-  glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
+void GameSession::RaiseBest() {
+  Best = std::max(Best, static_cast<int>(FinalUptime));
   BestEver = std::max(BestEver, static_cast<int>(FinalUptime));
-  GameOver(static_cast<int>(FinalUptime), BestEver);
-  Present();
+}
+
+NextFrame GameSession::LeaveGameOver() {
   if (Input.Quit)
     return NextFrame::Never;
   if (!Input.Space)
@@ -224,47 +296,20 @@ NextFrame GameSession::GameOverFrame() {
   return NextFrame::Now;
 }
 
-NextFrame GameSession::Frame() {
-  ReadClock(Input.Micros / 1e6);
-  DrawWorld(FrameMs, true);
-  DrawCursor();
-  DrawStatus();
-  Present();
-  // Face textures are painted only here, between presenting and the next clear, since
-  // without framebuffer objects the painting borrows the back buffer.
-  if (TickDue())
-    LeakTick();
-  PaintPatch();
-  RunOut();
-  ListenToSpray();
-  LastTime = Now;
-  // Esc, or the window closed: the frame has run to its end, and the run ends with it.
-  return Input.Quit ? NextFrame::Never : NextFrame::Now;
+bool GameSession::Pausing() const {
+  // P, or leaving the game (on the frame that quits it, it matters no more).
+  return Pressed(&FrameInput::Pause) || (Input.Away && !Input.Quit);
 }
 
-NextFrame GameSession::Pause() {
+bool GameSession::GoingOn() const {
+  // A button or a tap would patch: only P and Space go on.
+  return !Input.Quit && (Pressed(&FrameInput::Pause) || Pressed(&FrameInput::Space));
+}
+
+void GameSession::Pause() {
   PausedFrom = Shown;
   Shown = Screen::Paused;
   SprayCount = 0;
-  return ShowPaused();
-}
-
-NextFrame GameSession::PausedFrame() {
-  // A button or a tap would patch: only P and Space go on.
-  if (!Input.Quit && (Pressed(&FrameInput::Pause) || Pressed(&FrameInput::Space))) {
-    GoOn(Input.Micros / 1e6);
-    return Frame();
-  }
-  return ShowPaused();
-}
-
-NextFrame GameSession::ShowPaused() {
-  // The game as it stood, nothing moved, under a veil, and the way on.
-  DrawWorld(0, false);
-  DrawStatus();
-  PausedInfo();
-  Present();
-  return Input.Quit ? NextFrame::Never : NextFrame::OnInput;
 }
 
 void GameSession::GoOn(double now) {
@@ -278,21 +323,31 @@ void GameSession::GoOn(double now) {
   Shown = PausedFrom;
 }
 
-void GameSession::DrawWorld(double ms, bool live) {
+void GameSession::DrawWorld() const {
+  // Play's black, whatever screen another session last drew.
+  glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   SetCamera();
-  if (live)
-    Turn();
   LookAtCase();
-  if (live)
-    Pick();
   DrawCase();
-  TakeViewRotation();
   // Particles are drawn under the camera alone: once emitted they no longer turn with the case.
   LookAtWorld();
-  LeakParticles.Render(ms);
+  LeakParticles.Draw();
   glDisable(GL_DEPTH_TEST);
   Fnt.SetScreen(ScreenWidth, ScreenHeight);
+}
+
+void GameSession::DrawOver() const {
+  if (!Over)
+    return;
+  SetPixelProjection();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(1, 1, 1, 1);
+  Over(OverContext);
 }
 
 void GameSession::ReadClock(double now) {
@@ -300,7 +355,7 @@ void GameSession::ReadClock(double now) {
   FrameMs = (Now - LastTime) * 1000.0;
 }
 
-void GameSession::SetCamera() {
+void GameSession::SetCamera() const {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glFrustum(-FrustumHalfWidth, FrustumHalfWidth, -FrustumHalfHeight, FrustumHalfHeight, NearPlane,
@@ -308,12 +363,12 @@ void GameSession::SetCamera() {
   glMatrixMode(GL_MODELVIEW);
 }
 
-void GameSession::LookAtWorld() {
+void GameSession::LookAtWorld() const {
   glLoadIdentity();
   glTranslatef(0, 0, -CameraDistance);
 }
 
-void GameSession::LookAtCase() {
+void GameSession::LookAtCase() const {
   LookAtWorld();
   glRotatef(Angle, 0, 1, 0);
 }
@@ -330,12 +385,14 @@ void GameSession::Pick() {
   // No edge detection: a held button picks in every frame, so sweeping patches all it passes.
   if (!Input.Button)
     return;
+  SetCamera();
+  LookAtCase();
   const int pick = PickUnderPointer(Input.X, Input.Y);
   if (CloseHoles(Holes, HoleSlots, pick))
     PatchedId = pick;
 }
 
-void GameSession::DrawCase() {
+void GameSession::DrawCase() const {
   glEnable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
@@ -345,6 +402,7 @@ void GameSession::DrawCase() {
 }
 
 void GameSession::TakeViewRotation() {
+  glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
   glRotatef(Angle, 0, 1, 0);
@@ -352,7 +410,7 @@ void GameSession::TakeViewRotation() {
   glPopMatrix();
 }
 
-void GameSession::DrawCursor() {
+void GameSession::DrawCursor() const {
   glBindTexture(GL_TEXTURE_2D, Tex.PatchTex);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -382,9 +440,8 @@ void GameSession::ComposeStatus() {
   UptimeLine.Clear() << "Uptime: " << Uptime() << " Seconds";
 }
 
-void GameSession::DrawStatus() {
+void GameSession::DrawStatus() const {
   Fnt.Select();
-  ComposeStatus();
   Fnt.ezPrint(RamLine.CStr(), RamLineX, StatusLineY);
   Fnt.ezPrint(UptimeLine.CStr(), UptimeLineX, StatusLineY);
 }
@@ -485,6 +542,4 @@ void GameSession::Restart(double now) {
   FinalUptime = NotYet;
   Shown = Screen::Play;
   Hear(Cue::GameStart);
-  // The game-over screen leaves its blue behind.
-  glClearColor(0, 0, 0, 0);
 }

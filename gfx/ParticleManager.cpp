@@ -67,7 +67,23 @@ void ParticleManager::Add(float x, float y, float z, float vx, float vy, float v
   Next++;
 }
 
-void ParticleManager::Render(double dt) {
+void ParticleManager::Move(double dt) {
+  for (ParticleStruct& p : Particles) {
+    if (!p.Active)
+      continue;
+    if (p.Y < FloorY) {
+      p.Active = false;
+      continue;
+    }
+    // Position moves with the velocity from before this step's gravity.
+    p.X = static_cast<float>(p.X + dt * p.VelX);
+    p.Y = static_cast<float>(p.Y + dt * p.VelY);
+    p.Z = static_cast<float>(p.Z + dt * p.VelZ);
+    p.VelY = static_cast<float>(p.VelY + dt * Gravity);
+  }
+}
+
+void ParticleManager::Draw() const {
   // Sprite colours are added as they stand; the background is dimmed by the sprite's alpha.
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -79,21 +95,17 @@ void ParticleManager::Render(double dt) {
   // All squares in one batch, in ring order: a renderer that pays for each draw call (the web's
   // software WebGL most of all) would otherwise spend more on 800 calls than on their pixels.
   glBegin(GL_QUADS);
-  for (ParticleStruct& p : Particles) {
-    if (!p.Active)
-      continue;
-    // Position moves with the velocity from before this step's gravity.
-    p.X = static_cast<float>(p.X + dt * p.VelX);
-    p.Y = static_cast<float>(p.Y + dt * p.VelY);
-    p.Z = static_cast<float>(p.Z + dt * p.VelZ);
-    p.VelY = static_cast<float>(p.VelY + dt * Gravity);
-    // Retired now, but shown where it fell to this once more.
-    if (p.Y < FloorY)
-      p.Active = false;
-    DrawParticle(p);
-  }
+  for (const ParticleStruct& p : Particles)
+    if (p.Active)
+      DrawParticle(p);
   glEnd();
 
   glDisable(GL_BLEND);
   glDepthMask(GL_TRUE);
+}
+
+void ParticleManager::Release() {
+  if (Texture != NoTexture)
+    glDeleteTextures(1, &Texture);
+  Texture = NoTexture;
 }

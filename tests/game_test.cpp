@@ -100,7 +100,7 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
     EXPECT_EQ(S.At(10, Space), NextFrame::Now);
     S.ReadClock(10.02);  // the first frame counts from the start of the game
     EXPECT_NEAR(S.FrameMs, 20, 1e-9);
-    Best = best, S.Angle = 123, S.NextTick = 7, S.Ram = -28;
+    S.Best = best, S.Angle = 123, S.NextTick = 7, S.Ram = -28;
     PlaceLeak(&S.Holes[4], 2, 2, 2);
     EXPECT_EQ(S.At(50.25), NextFrame::Now);
     EXPECT_EQ(S.At(52.25), NextFrame::Now);  // two seconds on: the game-over screen is not due
@@ -110,7 +110,7 @@ TEST(Game, TheScreensFromTheTitleThroughRunningOutToGameOverAndAgain) {
     EXPECT_FALSE(S.TickDue());
     S.At(52.26);
     EXPECT_EQ(S.At(53), NextFrame::OnInput);  // the game-over screen, since 52.26
-    EXPECT_EQ(Best, bestAfter);
+    EXPECT_EQ(S.Best, bestAfter);
     if (!again) {
       EXPECT_EQ(S.At(54, Quit), NextFrame::Never);
       continue;

@@ -86,7 +86,8 @@ TEST_F(GLTest, ParticleFliesFallsAndRetiresBelowTheFloor) {
   for (auto [dt, x, y, lit] :
        {std::array{1000, 400, 550, 1}, {1000, 600, 300, 1}, {450, 690, 75, 1}, {0, 690, 75, 0}}) {
     glClear(GL_COLOR_BUFFER_BIT);
-    particles.Render(dt);
+    particles.Move(dt);
+    particles.Draw();
     EXPECT_EQ(Pixel(x, y) != Rgb{}, bool(lit)) << dt;
   }
 }

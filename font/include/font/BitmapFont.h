@@ -33,6 +33,8 @@ public:
 
   // Reads a ".bff" file and uploads its sheet as a texture; needs a current GL context.
   bool Load(const char* fname);
+  // Whether a sheet was uploaded: a font is loaded once, however many sessions use it.
+  bool Loaded() const { return Texture != 0; }
 
   void SetScreen(int width, int height);
   void SetCursor(int x, int y);

@@ -14,10 +14,11 @@ void DrawSelect();
 // dragged out of the window while the button is held), where there are no pixels to read.
 int ReadPick(int mouseX, int mouseY);
 
-// The hole id under the pointer (picture pixels from the top-left): DrawSelect paints that one
-// pixel alone (a scissor box), which is read back and cleared again. NoHole, with nothing drawn,
-// for a pointer outside the picture. Expects colour and depth cleared and the case's projection
-// and model-view; leaves DrawSelect's state, scissor test off.
+// The hole id under the pointer (picture pixels from the top-left): that one pixel alone (a
+// scissor box) is cleared, DrawSelect paints it, it is read back and cleared again, so that no
+// picture need be drawn first. NoHole, with nothing drawn, for a pointer outside the picture.
+// Expects the case's projection and model-view, a clear colour without red and depth writes on;
+// leaves DrawSelect's state, scissor test off.
 int PickUnderPointer(int mouseX, int mouseY);
 
 // Closes every open slot among `holes` whose hole id is `pick`. True if one was closed.

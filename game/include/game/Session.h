@@ -62,7 +62,9 @@ struct GameSession {
   double FrameMs = 0.0;          // milliseconds since the previous frame
   double ViewRotation[16] = {};  // the case's turn alone, column-major
 
-  // The best uptime of any run, kept between runs by the caller; the game-over screen shows it.
+  // The best uptimes: of this run of the program (the game-over screen's own line), and of any
+  // run, kept between runs by the caller. Both are raised as the game-over screen comes up.
+  int Best = 0;
   int BestEver = 0;
   // All sound off: M turns it off and on again on every screen. A run starts as the player left
   // it.
@@ -74,55 +76,65 @@ struct GameSession {
   // Stamps holes and patches into the face textures; tests put a recorder here.
   PaintFunction Paint;
 
+  // Drawn over the game's picture before it is presented (the watch's line), with OverContext:
+  // under the pixel projection (window pixels from the bottom-left), modelview identity, lit and
+  // depth tested nowhere, texturing on and SRC_ALPHA blending as the status lines are drawn,
+  // colour white. It may leave any state behind. Null: nothing.
+  using OverFunction = void (*)(void* context);
+  OverFunction Over = nullptr;
+  void* OverContext = nullptr;
+
   GameSession();
 
   // Start-up: the fixed GL state, the art and the slots. False after printing the first art file
-  // that failed to load.
+  // that failed to load. A session started beside another (a game watched while the player's
+  // waits) paints its own faces, clean; the font is shared and loaded once.
   bool Start();
   void SetFixedState();
   bool LoadArt();
   void ClearSlots();
+  // Gives the session's textures back to the GL, while its context lives: a session started
+  // beside the player's and done with. The player's own is left to the window's end.
+  void Release();
   // The first game's values once the title screen is left; the random sequence starts here.
   void Begin(double now);
 
-  // One frame of `input` on the screen shown: drawn, presented, and the game moved on.
-  NextFrame Step(const FrameInput& input);
+  // One frame of `input` on the screen shown: the game moved on, and, `drawn`, its picture drawn
+  // and presented. Not drawn, only the GL work the game's state needs is done: a pick reads the
+  // case under the pointer, holes and patches are painted into the faces. Several frames may so
+  // run for one picture (a watch played fast), each as it would have run drawn.
+  NextFrame Step(const FrameInput& input, bool drawn = true);
+  // Draws the state as it stands and presents it, changing nothing of the game: a paused watch,
+  // or a window that lost its picture.
+  void Redraw() const;
   // The seconds of uptime the status line shows now (0 before the first game).
   int Uptime() const;
   // A digest of everything of the game the next frame reads, the random sequence included (the
   // flying bits decide nothing and are left out): two runs that agree on it play on alike.
   std::uint32_t Fingerprint() const;
 
-  // The frames of each screen. Each still screen is drawn whole from the session's state, so it
-  // can be drawn again whenever the window lost it.
-  NextFrame TitleFrame();
-  NextFrame Frame();  // play, and the two seconds after the RAM ran out
-  NextFrame PausedFrame();
-  NextFrame GameOverFrame();
+  // A frame in three parts. Before its picture: the clock read, a pause or going on, the turn,
+  // the pick, the bits' flight, the best raised, the status composed. The picture, from the state
+  // alone. After it (face textures are painted only between presenting and the next clear, since
+  // without framebuffer objects the painting borrows the back buffer): the leak tick, the patch
+  // painted, running out, the spray, the screen left on Space or Esc.
+  void BeforePicture();
+  void Draw() const;
+  NextFrame AfterPicture();
 
-  // The play frame's steps.
+  // The steps of each part.
   bool Pressed(bool FrameInput::*key) const;
+  bool GoingOn() const;
+  bool Pausing() const;
   // Play stands still from the last frame played; going on, its clock takes up from there.
-  NextFrame Pause();
-  NextFrame ShowPaused();
+  void Pause();
   void GoOn(double now);
-  // The case, the particles moved by `ms` and the pixel projection for what goes over them; `live`:
-  // turned and picked first, as in play.
-  void DrawWorld(double ms, bool live);
   void ReadClock(double now);
-  // The perspective projection; leaves GL_MODELVIEW selected.
-  void SetCamera();
   void Turn();
-  // The model-view of the camera in front of the case, the case turned by Angle.
-  void LookAtCase();
-  // The model-view of the camera alone, for what flies in the world.
-  void LookAtWorld();
   void Pick();
-  void DrawCase();
   void TakeViewRotation();
-  void DrawCursor();
   void ComposeStatus();
-  void DrawStatus();
+  void RaiseBest();
   bool TickDue() const;
   void LeakTick();
   // Where an open hole is heard, turned with the case: panned by where it shows in the picture,
@@ -132,6 +144,22 @@ struct GameSession {
   void ListenToSpray();
   void PaintPatch();
   void RunOut();
+  NextFrame LeaveTitle();
+  NextFrame LeaveGameOver();
+
+  // The picture's parts.
+  // The perspective projection; leaves GL_MODELVIEW selected.
+  void SetCamera() const;
+  // The model-view of the camera in front of the case, the case turned by Angle.
+  void LookAtCase() const;
+  // The model-view of the camera alone, for what flies in the world.
+  void LookAtWorld() const;
+  // The case and the bits in flight, and the pixel projection for what goes over them.
+  void DrawWorld() const;
+  void DrawCase() const;
+  void DrawCursor() const;
+  void DrawStatus() const;
+  void DrawOver() const;
 
   // After the game-over screen, when the player chose to play again at `now`: a fresh game.
   void Restart(double now);

@@ -23,9 +23,14 @@ public:
   bool LoadTexture(const char* filename);
   // Starts one particle showing `sprite` (0 or 1), overwriting the ring's oldest entry.
   void Add(float x, float y, float z, float vx, float vy, float vz, bool sprite);
-  // Moves every live particle by dt milliseconds and draws it. Expects GL_TEXTURE_2D enabled;
-  // leaves lighting and blending off, depth writes on and the particle texture bound.
-  void Render(double dt);
+  // Moves every live particle by dt milliseconds. One that fell out of sight in the move before
+  // is retired first: it was shown where it fell to once more.
+  void Move(double dt);
+  // Draws every live particle. Expects GL_TEXTURE_2D enabled; leaves lighting and blending off,
+  // depth writes on and the particle texture bound.
+  void Draw() const;
+  // Gives the particle texture back to the GL (a session done with, while its context lives).
+  void Release();
 
 private:
   std::vector<ParticleStruct> Particles;
