@@ -106,6 +106,20 @@ void OnRefresh(GLFWwindow*) {
   PictureLost = true;
 }
 
+// The file last dropped on the window, until the game takes it. GLFW's strings live only while
+// its callback runs, so the path is copied. Of several files dropped at once only the first is
+// kept: the game watches one recording at a time.
+std::string DroppedPath;
+bool Dropped = false;
+void OnDrop(GLFWwindow*, int count, const char** paths) {
+  if (count < 1 || !paths[0] || paths[0][0] == '\0')
+    return;
+  DroppedPath = paths[0];
+  Dropped = true;
+  // A still screen (the title) wakes to take it.
+  InputArrived = true;
+}
+
 }  // namespace
 
 void PointerMoved(double x, double y) {
@@ -217,6 +231,7 @@ const char* InitWindow(int width, int height, int bits, const WindowPlace& last)
   glfwSetKeyCallback(Window, OnKey);
   glfwSetMouseButtonCallback(Window, OnMouseButton);
   glfwSetCursorPosCallback(Window, OnCursorPos);
+  glfwSetDropCallback(Window, OnDrop);
   // GLFW 3 reports the pointer only when it moves: start from where it is now.
   double x = 0.0, y = 0.0;
   glfwGetCursorPos(Window, &x, &y);
@@ -311,8 +326,12 @@ void CloseWindow() {
   glfwTerminate();
 }
 
-bool TakeOpenedFile(std::string&) {
-  return false;
+bool TakeOpenedFile(std::string& path) {
+  if (!Dropped)
+    return false;
+  Dropped = false;
+  path = DroppedPath;
+  return true;
 }
 
 void ReportFailedStart(const std::string& text) {
