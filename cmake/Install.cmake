@@ -3,7 +3,8 @@
 #   <prefix>/bin/sieverush                    launcher: runs the game in the player's own folder
 #   <prefix>/libexec/sieverush/sieverush      the game itself
 #   <prefix>/share/sieverush/                 the art files the game reads at start-up
-#   <prefix>/share/applications/sieverush.desktop
+#   <prefix>/share/applications/sieverush.desktop   opens recordings (%f) of the type below
+#   <prefix>/share/mime/packages/sieverush.xml      the recordings' file type (*.sieverush, SRRP)
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/sieverush.png
 #   <prefix>/share/metainfo/org.sieverush.sieverush.metainfo.xml   for software centres
 #   <prefix>/share/man/man6/sieverush.6.gz
@@ -83,6 +84,11 @@ install(TARGETS sieverush RUNTIME DESTINATION ${SIEVERUSH_INSTALL_LIBEXECDIR})
 install(DIRECTORY ${SIEVERUSH_ART_DIR}/ DESTINATION ${SIEVERUSH_INSTALL_DATADIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/sieverush.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The recordings' file type, for shared-mime-info. Debian's shared-mime-info and
+# desktop-file-utils rebuild their caches by their own triggers on these folders, so the package
+# needs no scripts; elsewhere update-mime-database does it.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/sieverush-mime.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME sieverush.xml)
 install(DIRECTORY ${SIEVERUSH_ICON_DIR}/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor
   FILES_MATCHING PATTERN "sieverush.png")
