@@ -1,34 +1,46 @@
 #include "Memory.h"
 
+#include <chrono>
 #include <iostream>
 
-// One line for a file the game starts without: none yet, or one it cannot read or believe, which
-// is then left as it is.
-void Memory::StartWithout(File& file, const char* why, const std::string& problem) {
-  std::cerr << "sieverush: ";
-  if (problem.empty()) {
-    std::cerr << "no " << file.What << " kept yet in '" << KeptPlace(file.Which) << "'";
-  } else {
-    file.Writable = false;
-    std::cerr << why << " the " << file.What << " in '" << KeptPlace(file.Which) << "' (" << problem
-              << "), left as it is";
+bool Memory::SetAside(KeptFile file, const char* what, const std::string& problem) {
+  std::cerr << "sieverush: cannot use the " << what << " in '" << KeptPlace(file) << "' ("
+            << problem << ")";
+  if (MadeByNewerGame(problem)) {
+    std::cerr << ", left as it is for that game\n";
+    return false;
   }
-  std::cerr << "; starting from the defaults\n";
+  // Named for the moment it was found damaged, in UTC, so that it sorts by date.
+  const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  std::string aside, failed;
+  if (!MoveKeptAside(file, DateText(now.count(), true), aside, failed)) {
+    std::cerr << ", left as it is (" << failed << ")\n";
+    return false;
+  }
+  std::cerr << ", moved aside to '" << aside << "'; kept afresh\n";
+  return true;
 }
 
 void Memory::Recall() {
   for (File* file : {&SettingsFile, &BestFile}) {
     std::string problem;
     const KeptRead read = ReadKept(file->Which, file->Text, problem);
+    if (read == KeptRead::Failed) {
+      file->Writable = false;
+      std::cerr << "sieverush: cannot read the " << file->What << " in '" << KeptPlace(file->Which)
+                << "' (" << problem << "), left as it is; starting from the defaults\n";
+    }
     if (read != KeptRead::Read) {
       file->Text.clear();
-      StartWithout(*file, "cannot read", read == KeptRead::Missing ? "" : problem);
       continue;
     }
     const bool believed = file == &SettingsFile ? ParseSettings(file->Text, Now, problem)
                                                 : ParseBest(file->Text, Best, problem);
-    if (!believed)
-      StartWithout(*file, "cannot use", problem);
+    if (!believed) {
+      file->Text.clear();
+      file->Writable = SetAside(file->Which, file->What, problem);
+    }
   }
 }
 

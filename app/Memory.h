@@ -1,7 +1,9 @@
 // What the game keeps for its player between runs: the settings and the best uptime ever, in the
 // files the platform keeps for it. Read once at the start; each written again only when what it
-// says changed. A file that cannot be believed gives the defaults after one line naming it, and
-// is left as it is for the player to see; a file that cannot be written costs only the keeping.
+// says changed. None yet is a first run, said nothing of. A file the game cannot believe gives the
+// defaults after one line naming it: a damaged one is moved aside (settings.damaged-<date>) and
+// kept afresh, one from a newer version of the game is left as it is for that game. A file that
+// cannot be written costs only the keeping.
 #pragma once
 
 #include <string>
@@ -20,16 +22,19 @@ public:
   void Keep(const Settings& settings);
   void KeepBest(int seconds);
 
+  // After a file `what` was refused for `problem`: a damaged one moved aside, with one line, and
+  // true (it may be kept afresh); one from a newer game left as it is, with one line, and false.
+  static bool SetAside(KeptFile file, const char* what, const std::string& problem);
+
 private:
   // What one file holds as far as this run knows, and whether it may be written.
   struct File {
     KeptFile Which;
     const char* What;      // in words
     std::string Text;      // as read or last written; empty when there is none
-    bool Writable = true;  // false for a file that is there but was refused: it is left alone
+    bool Writable = true;  // false for a file that is there but is left alone
     bool SaidFailed = false;
   };
-  static void StartWithout(File& file, const char* why, const std::string& problem);
   static void Write(File& file, const std::string& text);
 
   File SettingsFile{KeptFile::Settings, "settings", {}};

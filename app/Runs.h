@@ -27,8 +27,8 @@ public:
 
   // Reads the table. None yet is a first run, said nothing of. An entry the game cannot believe,
   // or whose recording is gone, is forgotten with one line; a table that is not one at all is
-  // moved aside (table.damaged-<date>), with one line, and the game starts a new one; a table
-  // from a newer game is left as it is, and this game keeps only its last game.
+  // moved aside (table.damaged-<date>), with one line, and made again from the recordings' names;
+  // a table from a newer game is left as it is, and this game keeps only its last game.
   void Recall();
 
   // Keeps a game just over: `recording`, a whole recording file (game/Replay.h), as the last
@@ -48,6 +48,19 @@ public:
   bool Read(std::size_t entry, std::vector<unsigned char>& bytes);
 
 private:
+  // Enters `mine` in the table as it is now on the disk, without the runs this copy forgot, best
+  // first, ten at most; Table becomes what was written.
+  void Enter(const std::vector<KeptRun>& mine);
+  // Removes the recordings no entry of the table names: those this copy wrote, and those older
+  // than a minute.
+  void Sweep();
+  // The ten best found again from the recordings' names, after the table was lost.
+  void Rebuild();
+  void Failed(const char* what, const std::string& place, const std::string& problem);
+
   std::vector<KeptRun> Table;
+  std::vector<std::string> Forgotten;  // recordings of entries this copy found damaged or gone
+  std::vector<std::string> Written;    // recordings this copy wrote
   bool Writable = true;  // false while the table is one of a newer game's, or none can be read
+  bool SaidFailed = false;
 };

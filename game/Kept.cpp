@@ -344,3 +344,27 @@ bool ParseRuns(const std::string& text, std::vector<KeptRun>& runs,
   dropped.swap(said);
   return true;
 }
+
+std::string RunName(int uptime, std::int64_t when) {
+  return DateText(when, true) + "-" + std::to_string(uptime) + "s" + std::string(RecordingEnd);
+}
+
+bool ReadRunName(const std::string& name, KeptRun& run) {
+  // The compact date's 15 characters, '-', at least "0s", and the extension.
+  if (!GoodName(name) || name.size() < 18 + RecordingEnd.size() || name[8] != 'T' ||
+      name[15] != '-')
+    return false;
+  const std::string date = name.substr(0, 4) + "-" + name.substr(4, 2) + "-" + name.substr(6, 2) +
+                           "T" + name.substr(9, 2) + ":" + name.substr(11, 2) + ":" +
+                           name.substr(13, 2) + "Z";
+  const std::string_view rest =
+      std::string_view(name).substr(16, name.size() - 16 - RecordingEnd.size());
+  const std::size_t s = rest.find('s');
+  KeptRun read{0, 0, name};
+  if (!ReadDate(date, read.When) || s == std::string_view::npos ||
+      Number(rest.substr(0, s), false, 0, MostBest, read.Uptime) != Fault::None ||
+      (s + 1 != rest.size() && rest[s + 1] != '-'))
+    return false;
+  run = read;
+  return true;
+}

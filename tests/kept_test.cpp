@@ -1,15 +1,23 @@
-// The kept files' text reads back as written and anything else is refused whole, with its reason;
-// the Linux store keeps them where XDG says, whole even with two writers at once, leaving no trace.
+// The kept files' text reads back as written and anything else is refused whole, with its reason
+// (the runs table line by line); the Linux store keeps them where XDG says, whole even with two
+// writers at once, leaving no trace; the app keeps the ten best runs and the last, and what it
+// cannot believe costs only itself, after one line.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <thread>
 #include <tuple>
 
+#include "Memory.h"
+#include "Runs.h"
 #include "game/Kept.h"
+#include "game/Replay.h"
 #include "platform/Store.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +69,34 @@ TEST(Kept, TextsReadBackOrAreRefusedWhole) {
       EXPECT_EQ(Read(kind, text), want.empty() ? text : want) << text;
 }
 
-// The store's three folders in a fresh one. No temporary file is left: no name there has a dot.
+TEST(Kept, RunsTableCostsOnlyTheLinesItCannotBelieve) {
+  const std::string R = "Sieve Rush runs 1\n", A = "run 9 2024-02-29T23:59:59Z a.sieverush\n";
+  const std::string B = "run 0 1970-01-01T00:00:00Z 20261208T042300-184s-2.sieverush\n";
+  // What is read back, written again; then why each line it did not believe was dropped.
+  const std::pair<std::string, std::string> cases[] = {
+      {R + A + B, R + A + B},
+      {R + A + "run 9 2023-02-29T00:00:00Z b.sieverush\nrun 1 2024-13-01T00:00:00Z c.sieverush\n" +
+           "run 1 2024-01-01T00:00:00Z ../d.sieverush\nrun 1 2024-01-01T00:00:00Z e.rec\n" + A +
+           "run 1000000000 2024-01-01T00:00:00Z f.sieverush\n" + B.substr(0, B.size() - 1),
+       R + A + "damaged (line 3)damaged (line 4)damaged (line 5)damaged (line 6)damaged (line 7)" +
+           "out of range (line 8)cut short (line 9)"},
+      {"Sieve Rush runs 2\n", "made by a newer version of the game (version 2)"},
+      {"Sieve Rush best 1\n", "not a Sieve Rush runs file"}};
+  for (const auto& [text, want] : cases) {
+    std::vector<KeptRun> runs;
+    std::vector<std::string> dropped;
+    std::string problem;
+    std::string got = ParseRuns(text, runs, dropped, problem) ? FormatRuns(runs) : problem;
+    for (const std::string& why : dropped)
+      got += why;
+    EXPECT_EQ(got, want) << text;
+  }
+  KeptRun run;
+  EXPECT_TRUE(ReadRunName(RunName(184, 1796703780), run) && run.Uptime == 184 &&
+              run.When == 1796703780 && DateText(run.When, false) == "2026-12-08T04:23:00Z");
+}
+
+// The store's three folders in a fresh one. No temporary file is left (mkostemp's six letters).
 struct Store : testing::Test {
   fs::path dir = mkdtemp(std::string("/tmp/kept_test.XXXXXX").data());
   void SetUp() override {
@@ -70,7 +105,8 @@ struct Store : testing::Test {
   }
   void TearDown() override {
     for (const auto& entry : fs::recursive_directory_iterator(dir))
-      EXPECT_EQ(entry.path().filename().string().find('.'), std::string::npos) << entry.path();
+      EXPECT_FALSE(std::regex_search(entry.path().filename().string(), std::regex("\\.\\w{6}$")))
+          << entry.path();
     fs::remove_all(dir);
   }
 };
@@ -123,4 +159,117 @@ TEST_F(Store, WritersAtOnceLeaveOneWholeText) {
                 (text == one || text == two))
         << problem << text.size() << " bytes read";
   first.join(), second.join();
+}
+
+// A whole recording told apart by its seed; the runs' folder's names (the table, lock, last).
+std::vector<unsigned char> Game(int seed) {
+  ReplayWriter writer({static_cast<std::uint64_t>(seed), 256, false, 0});
+  writer.Add({});
+  writer.Finish();
+  return writer.Pending();
+}
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename());
+  return names;
+}
+
+// Twelve games, two copies of the game finishing them at once, leave the ten best (a tie: the
+// earlier ahead) with their recordings, and the last; a table line or a recording that is lost
+// costs only its run, said once; a folder that cannot be written, only the keeping.
+TEST_F(Store, RunsKeepTheTenBestAndTheLast) {
+  const int uptimes[12] = {5, 9, 3, 9, 12, 1, 7, 9, 4, 8, 2, 6};
+  Runs first, second;
+  testing::internal::CaptureStderr();
+  first.Recall(), second.Recall();
+  std::thread other([&] {
+    for (int i = 1; i < 12; i += 2)
+      second.Keep(Game(i), uptimes[i], 1796703780 + i);
+  });
+  for (int i = 0; i < 12; i += 2)
+    first.Keep(Game(i), uptimes[i], 1796703780 + i);
+  other.join();
+  // Each copy's recordings pushed out by the other's runs are its own to remove.
+  second.Keep(Game(13), 0, 1796703800);
+  first.Keep(Game(12), 0, 1796703800);
+  Runs again;
+  again.Recall();
+  std::string said;
+  for (const KeptRun& run : again.Best())
+    said += std::to_string(run.Uptime) + " " + DateText(run.When, true).substr(13) + ",";
+  EXPECT_EQ(said, "12 04,9 01,9 03,9 07,8 09,7 06,6 11,5 00,4 08,3 02,");
+  const fs::path runs = dir / "XDG_STATE_HOME/sieverush/runs";
+  EXPECT_EQ(Names(runs).size(), 10u + 3) << testing::PrintToString(Names(runs));
+  std::vector<unsigned char> bytes;
+  EXPECT_TRUE(again.ReadLast(bytes) && bytes == Game(12));
+  EXPECT_TRUE(again.Read(9, bytes) && bytes == Game(2));
+  // A line of the table damaged, a recording removed, another damaged.
+  std::string table;
+  std::getline(std::ifstream(runs / "table"), table, '\0');
+  std::ofstream(runs / "table") << table.replace(table.find("run 9 "), 5, "run x");
+  fs::remove(runs / again.Best()[5].Name);
+  std::ofstream(runs / again.Best()[6].Name) << "SRRP";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  testing::internal::CaptureStderr();
+  again.Recall();
+  EXPECT_FALSE(again.Read(4, bytes));
+  EXPECT_EQ(again.Best().size(), 7u);
+  said = testing::internal::GetCapturedStderr();
+  for (const char* want : {"forgot a best run in '.*' \\(damaged \\(line 3\\)\\)",
+                           "forgot the run of 7 seconds of .*: its recording '.*' is gone",
+                           "cannot watch the run of 6 seconds .*; it is forgotten"})
+    EXPECT_TRUE(std::regex_search(said, std::regex(want))) << want << said;
+}
+
+// None yet is said nothing of; a damaged file is moved aside with one line, once, and kept afresh;
+// a newer game's is left as it is; where nothing can be written, one line for the runs.
+TEST_F(Store, DamagedFilesAreMovedAsideOnceMissingOnesAreSilent) {
+  const fs::path config = dir / "XDG_CONFIG_HOME/sieverush",
+                 state = dir / "XDG_STATE_HOME/sieverush";
+  const std::string newer = "Sieve Rush best 2\nbest 5\n";
+  std::vector<std::string> said;
+  for (int start = 0; start < 3; ++start) {
+    testing::internal::CaptureStderr();
+    Memory memory;
+    memory.Recall();
+    memory.Keep(Settings{});
+    Runs runs;
+    runs.Recall();
+    said.push_back(testing::internal::GetCapturedStderr());
+    if (start == 0) {
+      fs::create_directories(state);
+      std::ofstream(config / "settings") << "Sieve Rush settings 1\nsound loud\n";
+      std::ofstream(state / "best") << newer;
+    }
+  }
+  const std::string left = "sieverush: cannot use the best uptime in '" +
+                           (state / "best").string() +
+                           "' (made by a newer version of the game (version 2)), left as it is "
+                           "for that game\n";
+  EXPECT_EQ(said[0], "");
+  const std::string settings = (config / "settings").string();
+  EXPECT_TRUE(said[1].ends_with(left) &&
+              std::regex_match(said[1].substr(0, said[1].size() - left.size()),
+                               std::regex("sieverush: cannot use the settings in '" + settings +
+                                          "' \\(damaged \\(line 2\\)\\), moved aside to '" +
+                                          settings + ".damaged-\\d{8}T\\d{6}'; kept afresh\n")))
+      << said[1];
+  EXPECT_EQ(said[2], left);
+  EXPECT_EQ(Names(config).size(), 2u);  // settings, and the one moved aside
+  std::string text, problem;
+  EXPECT_TRUE(ReadKept(KeptFile::Settings, text, problem) == KeptRead::Read &&
+              text == FormatSettings({}));
+  EXPECT_TRUE(ReadKept(KeptFile::Best, text, problem) == KeptRead::Read && text == newer);
+  // The runs' folder where a file is.
+  std::ofstream(state / "runs");
+  testing::internal::CaptureStderr();
+  Runs runs;
+  runs.Recall();
+  for (int game = 0; game < 2; ++game)
+    runs.Keep(Game(game), 5, 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "sieverush: cannot keep the last game in '" + (state / "runs/last.sieverush").string() +
+                "' (cannot make the folder '" + (state / "runs").string() +
+                "': Not a directory); the game plays on\n");
 }

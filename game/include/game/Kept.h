@@ -64,6 +64,12 @@ std::string FormatRuns(const std::vector<KeptRun>& runs);
 bool ParseRuns(const std::string& text, std::vector<KeptRun>& runs,
                std::vector<std::string>& dropped, std::string& problem);
 
+// The name a best run's recording is given (20261208T042300-184s.sieverush), and the run read back
+// from such a name (also with "-2", "-3"... before its extension, as the store makes it unique):
+// so that a table that is lost or damaged whole can be found again from its recordings.
+std::string RunName(int uptime, std::int64_t when);
+bool ReadRunName(const std::string& name, KeptRun& run);
+
 // A date as the table writes it (2026-12-08T04:23:00Z), or compact for a file's name
 // (20261208T042300).
 std::string DateText(std::int64_t when, bool compact);
