@@ -144,9 +144,6 @@ void KeyCallback(int key, int action) {
     return;
   // A held key sends repeats; it is still down until it is released.
   Keys[key] = (action != GLFW_RELEASE);
-  // Esc ends the run on whichever screen it is pressed.
-  if (Keys[KeyEscape])
-    RunLevel = 0;
   InputArrived = true;
 }
 

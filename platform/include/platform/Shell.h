@@ -34,8 +34,9 @@ struct MouseStruct {
   bool Right;
 };
 
-// The game runs while this is nonzero; Esc and closing the window clear it, and only 0 is ever
-// stored into it.
+// The game runs while this is nonzero; closing the window clears it, and only 0 is ever stored
+// into it. Esc is the game's to read (Keys[KeyEscape]): it goes back from watching and quits
+// elsewhere.
 extern int RunLevel;
 // Keys[k] is true while the key with code k is down.
 extern bool Keys[KeyLast + 1];
