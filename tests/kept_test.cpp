@@ -200,7 +200,7 @@ TEST_F(Store, RunsKeepTheTenBestAndTheLast) {
     said += std::to_string(run.Uptime) + " " + DateText(run.When, true).substr(13) + ",";
   EXPECT_EQ(said, "12 04,9 01,9 03,9 07,8 09,7 06,6 11,5 00,4 08,3 02,");
   const fs::path runs = dir / "XDG_STATE_HOME/sieverush/runs";
-  EXPECT_EQ(Names(runs).size(), 10u + 3) << testing::PrintToString(Names(runs));
+  EXPECT_EQ(Names(runs).size(), 10u + 3);
   std::vector<unsigned char> bytes;
   EXPECT_TRUE(again.ReadLast(bytes) && bytes == Game(12));
   EXPECT_TRUE(again.Read(9, bytes) && bytes == Game(2));
@@ -232,10 +232,8 @@ TEST_F(Store, DamagedFilesAreMovedAsideOnceMissingOnesAreSilent) {
   for (int start = 0; start < 3; ++start) {
     testing::internal::CaptureStderr();
     Memory memory;
-    memory.Recall();
-    memory.Keep(Settings{});
     Runs runs;
-    runs.Recall();
+    memory.Recall(), runs.Recall(), memory.Keep(Settings{});
     said.push_back(testing::internal::GetCapturedStderr());
     if (start == 0) {
       fs::create_directories(state);
@@ -243,33 +241,29 @@ TEST_F(Store, DamagedFilesAreMovedAsideOnceMissingOnesAreSilent) {
       std::ofstream(state / "best") << newer;
     }
   }
-  const std::string left = "sieverush: cannot use the best uptime in '" +
-                           (state / "best").string() +
-                           "' (made by a newer version of the game (version 2)), left as it is "
-                           "for that game\n";
+  const std::string left = (state / "best").string() + "' (made by a newer version of the game " +
+                           "(version 2)), left as it is for that game\n";
   EXPECT_EQ(said[0], "");
   const std::string settings = (config / "settings").string();
   EXPECT_TRUE(said[1].ends_with(left) &&
               std::regex_match(said[1].substr(0, said[1].size() - left.size()),
                                std::regex("sieverush: cannot use the settings in '" + settings +
                                           "' \\(damaged \\(line 2\\)\\), moved aside to '" +
-                                          settings + ".damaged-\\d{8}T\\d{6}'; kept afresh\n")))
+                                          settings + ".damaged-\\d{8}T\\d{6}'; kept afresh\n.*'")))
       << said[1];
-  EXPECT_EQ(said[2], left);
+  EXPECT_EQ(said[2], "sieverush: cannot use the best uptime in '" + left);
   EXPECT_EQ(Names(config).size(), 2u);  // settings, and the one moved aside
   std::string text, problem;
   EXPECT_TRUE(ReadKept(KeptFile::Settings, text, problem) == KeptRead::Read &&
               text == FormatSettings({}));
   EXPECT_TRUE(ReadKept(KeptFile::Best, text, problem) == KeptRead::Read && text == newer);
-  // The runs' folder where a file is.
-  std::ofstream(state / "runs");
+  std::ofstream(state / "runs");  // the runs' folder where a file is
   testing::internal::CaptureStderr();
   Runs runs;
   runs.Recall();
-  for (int game = 0; game < 2; ++game)
-    runs.Keep(Game(game), 5, 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "sieverush: cannot keep the last game in '" + (state / "runs/last.sieverush").string() +
-                "' (cannot make the folder '" + (state / "runs").string() +
-                "': Not a directory); the game plays on\n");
+  runs.Keep(Game(0), 5, 0), runs.Keep(Game(1), 5, 0);
+  text = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(text.ends_with("Not a directory); the game plays on\n") &&
+              std::count(text.begin(), text.end(), '\n') == 1)
+      << text;
 }
