@@ -67,6 +67,10 @@ def title(p):
         check(p.size() == (W, H) and not h.max_width and not h.max_height, f'{p.size()}, {h}')
         icon = p.window().get_full_property(p.d.intern_atom('_NET_WM_ICON'), X.AnyPropertyType)
         check(icon and len(icon.value) > 2 + 16 * 16, 'no window icon')
+        # A file dropped on it (the window's XDND, as a file manager drops) that is no recording: refused in a line naming it.
+        open(dropped := p.work + '/no recording %1.sieverush', 'w').write('SRR')
+        check(p.drop(dropped), 'the window refused the drop')
+        wait(p, lambda s: os.path.basename(dropped) + "'" in p.out('err'), 'the dropped file refused in words')
     p.move(*REST)
     press(p, 'space', in_play, 'case after Space').save('play')
     end(p)
@@ -369,6 +373,27 @@ def installed(p):  # each player's report in a private folder; a valid desktop e
     p.env['XDG_STATE_HOME'] = p.state
     for folder in f'{p.work}/ann/sieverush', f'{p.work}/bob/sieverush':
         check(os.path.isfile(folder + '/GL_ERROR.txt') and not os.stat(folder).st_mode & 0o77, folder)
+    # The launcher changes folder: the files named (not the options) reach a stand-in game absolute. A file manager
+    # opens a recording, named so or only SRRP at its start, by its type: the game (Exec's %f) gets its path.
+    game, here, share = p.prefix + '/libexec/sieverush/sieverush', p.cwd + '/', p.prefix + '/share'
+    os.rename(game, game + '.real')
+    open(game, 'w').write('#!/bin/sh\nprintf "%s\\n" "$@" >"$0.new" && mv "$0.new" "$0.args"\n')
+    os.chmod(game, 0o755)
+    p.run('sieverush', 'my game', '--record', 'r', '--shot', '60', '-s.png', '--trace', '/t', '-x', '--', '-y')
+    check(open(game + '.args').read().split('\n')[:-1] == [here + 'my game', '--record', here + 'r', '--shot', '60',
+          here + '-s.png', '--trace', '/t', '-x', '--', here + '-y'], open(game + '.args').read())
+    p.run('update-mime-database', share + '/mime')
+    p.run('update-desktop-database', share + '/applications')
+    env, p.env = p.env, {**p.env, 'XDG_DATA_DIRS': share + ':/usr/share', 'XDG_CURRENT_DESKTOP': 'GNOME'}  # gio reads the types
+    for name, head in ('a game.sieverush', b'SRR'), ('a game', b'SRRP'):
+        open(here + name, 'wb').write(head + bytes(60))
+        os.remove(game + '.args')
+        said, deadline = p.run('xdg-open', name), time.time() + PROMPT  # the game started, not waited for
+        while not os.path.exists(game + '.args') and time.time() < deadline:
+            time.sleep(0.05)
+        check(os.path.exists(game + '.args') and open(game + '.args').read() == here + name + '\n', f'{name}: {said}')
+    p.env = env
+    os.rename(game + '.real', game)
     entry = p.run('desktop-file-validate', p.prefix + '/share/applications/sieverush.desktop')
     check(entry[0] == 0, f'the desktop entry does not validate: {entry}')
     check(p.run('cpack', '--config', p.build + '/CPackConfig.cmake', '-G', 'DEB', '-B', p.work + '/deb')[0] == 0, 'no .deb')

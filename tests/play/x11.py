@@ -4,6 +4,7 @@ Native: the game in a fresh folder holding the art; Install: installed, the laun
 What the game keeps for its player (settings, best uptime) lives in folders of the player's own,
 forgotten at each start unless kept."""
 import atexit, contextlib, os, shutil, subprocess, tempfile
+from urllib.parse import quote
 from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
 from .screen import W, H, PROMPT, Shot, shown, wait
@@ -149,6 +150,29 @@ class XPlayer:  # what every case drives (see __init__.py)
             window=win, client_type=atom('WM_PROTOCOLS'),
             data=(32, [atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))
         self.d.sync()
+
+    def drop(self, path):
+        """path dragged from another program and let go over the picture's middle, as a file manager
+        drops one (XDND): whether the window took it."""
+        atom, d, target, x, y = self.d.intern_atom, self.d, self.window(), *self.at(W // 2, H // 2)
+        source, said, uris = self.root.create_window(0, 0, 1, 1, 0, 0), {}, atom('text/uri-list')
+        source.set_selection_owner(atom('XdndSelection'), X.CurrentTime)
+        for kind, *data in ('XdndEnter', 5 << 24, uris), ('XdndPosition', 0, x << 16 | y, 0, atom('XdndActionCopy')), ('XdndDrop', 0, 0):
+            target.send_event(protocol.event.ClientMessage(window=target, client_type=atom(kind),
+                                                           data=(32, [source.id, *data, 0, 0, 0][:5])))
+        def answer():  # the file's address to whoever asks for it (at the drag's start, or at the drop); its answers
+            while d.pending_events():
+                if (e := d.next_event()).type == X.SelectionRequest:
+                    e.requestor.change_property(e.property, uris, 8, f'file://{quote(path)}\r\n'.encode())
+                    e.requestor.send_event(protocol.event.SelectionNotify(time=e.time, requestor=e.requestor,
+                                           selection=e.selection, target=e.target, property=e.property))
+                elif e.type == X.ClientMessage:
+                    said[d.get_atom_name(e.client_type)] = e.data[1][1] & 1
+            d.sync()
+            return said
+        wait(self, lambda said: 'XdndFinished' in said, 'the drop taken', shot=answer)
+        source.destroy()
+        return said['XdndFinished']
 
     def wait_exit(self, seconds=PROMPT):  # the exit status, None if still running
         try:
