@@ -466,7 +466,8 @@ def kept(p):
 
 def kept_badly(p):
     """A kept file (on the page, a value in its storage) the game cannot believe: it starts, and says
-    one line naming it; a window place off every monitor is not believed; a folder that cannot be
+    one line naming it; a damaged one is moved aside (on the page to a key of its own), a newer
+    game's left as it is; a window place off every monitor is not believed; a folder that cannot be
     written costs only the keeping (one line); two copies closed at once leave one whole file."""
     for name, text in [('settings', ''), ('settings', 'Sieve Rush settings 2\n'), ('best', 'Sieve Rush best 1\nbest 1000000000000\n'),
                        *[('best', None)] * isinstance(p, XPlayer)]:  # None: a folder (each refusal: kept_test)
@@ -475,6 +476,9 @@ def kept_badly(p):
         said = [line for line in p.out('err').splitlines() if p.kept()[name] in line]
         check(len(said) == 1 or not p.console, f'{text!r}: said {said}')
         end(p)
+        moved = text is not None and 'settings 2' not in text
+        text is None or check((p.read_kept(name) != text) == moved, f'{text!r}: kept {p.read_kept(name)!r}')
+        isinstance(p, Web) and check(p.js(f"return Object.keys(localStorage).filter(k => k.startsWith('{p.kept()[name]}.damaged-')).length") == moved, f'{text!r} not moved aside')
     if not isinstance(p, XPlayer):
         return
     title_shown(p, lambda: p.start(put={'settings': 'Sieve Rush settings 1\nwindow 5000 5000 800 600\nfullscreen yes\n'}))
