@@ -330,12 +330,3 @@ bool TakeOpenedFile(std::string& path) {
   path = DroppedPath;
   return true;
 }
-
-void ReportFailedStart(const std::string& text) {
-  // Text mode, so that each line ends the way the platform's text files do.
-  std::FILE* report = std::fopen("GL_ERROR.txt", "w");
-  if (!report)
-    return;
-  std::fputs(text.c_str(), report);
-  std::fclose(report);
-}
