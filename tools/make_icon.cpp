@@ -16,8 +16,9 @@
 
 namespace {
 
-// The hicolor theme's usual application icon sizes, in pixels.
-constexpr int ThemeSizes[] = {16, 32, 48, 64, 128, 256};
+// The hicolor theme's usual application icon sizes, in pixels; 192 and 512 are also those a web
+// app's manifest names for its home-screen icon and splash screen.
+constexpr int ThemeSizes[] = {16, 32, 48, 64, 128, 192, 256, 512};
 // What Windows asks an executable's icon for: the small and large icon at normal and high DPI,
 // and Explorer's largest view.
 constexpr int IcoSizes[] = {16, 32, 48, 256};
