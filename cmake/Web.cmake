@@ -16,11 +16,12 @@ endif()
 # The page's animation frames run the game's loop (emscripten_set_main_loop): nothing yields, and
 # nothing throws.
 #   MINIFY_HTML=0: emscripten 3.1.6 crashes minifying the page in optimised builds.
+#   ENVIRONMENT=web: the script carries no code for Node.js or workers, where the game never runs.
 function(sieverush_web_page target)
   set(page ${PROJECT_SOURCE_DIR}/platform/web/page.html)
   set_target_properties(${target} PROPERTIES SUFFIX .html)
   target_link_options(${target} PRIVATE
-    -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
+    -sMINIFY_HTML=0 -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 --shell-file ${page}
     --preload-file ${SIEVERUSH_WEB_ART}@/)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page})
 endfunction()

@@ -194,8 +194,23 @@ int EndProgram(int status) {
   return status;
 }
 
-void ShowState(const ShownState&) {}
+// The page shows the game's state beside the picture (its buttons' labels, the help); it hears of
+// each change only, since a page that lays itself out again every frame would cost the frame.
+EM_JS(void, PageShowState, (bool muted, bool paused, bool watching),
+      { Module.showState(muted, paused, watching); });
+void ShowState(const ShownState& state) {
+  static bool told = false;
+  static ShownState shown;
+  if (told && state.Muted == shown.Muted && state.Paused == shown.Paused &&
+      state.Watching == shown.Watching)
+    return;
+  told = true;
+  shown = state;
+  PageShowState(state.Muted, state.Paused, state.Watching);
+}
 
+// The page decided it when it laid itself out for a touch screen (its touch controls shown).
+EM_JS(bool, PageTouch, (), { return document.body.classList.contains('touch'); });
 bool PlaysByTouch() {
-  return false;
+  return PageTouch();
 }
