@@ -45,10 +45,11 @@ void Runs::Recall() {
   if (read == KeptRead::Missing)
     return;
   std::vector<KeptRun> runs;
+  // Nothing is kept where nothing can be read (on the page, IndexedDB refused): one line says so.
   if (read == KeptRead::Failed) {
-    Writable = false;
+    Writable = Keeping = false;
     Say("cannot read the best runs in '" + KeptPlace(KeptFile::Runs) + "' (" + problem +
-        "); only the last game is kept");
+        "); no runs are kept");
     return;
   }
   if (!ParseRuns(text, runs, dropped, problem)) {
@@ -78,6 +79,8 @@ void Runs::Recall() {
 }
 
 void Runs::Keep(const std::vector<unsigned char>& recording, int uptime, std::int64_t when) {
+  if (!Keeping)
+    return;
   const std::string bytes(recording.begin(), recording.end());
   std::string problem, last = LastName;
   if (!WriteKeptRecording(last, bytes, false, problem))

@@ -28,7 +28,8 @@ public:
   // Reads the table. None yet is a first run, said nothing of. An entry the game cannot believe,
   // or whose recording is gone, is forgotten with one line; a table that is not one at all is
   // moved aside (table.damaged-<date>), with one line, and made again from the recordings' names;
-  // a table from a newer game is left as it is, and this game keeps only its last game.
+  // a table from a newer game is left as it is, and this game keeps only its last game. Where the
+  // table cannot be read at all (on the page, IndexedDB refused) nothing is kept, after one line.
   void Recall();
 
   // Keeps a game just over: `recording`, a whole recording file (game/Replay.h), as the last
@@ -62,5 +63,6 @@ private:
   std::vector<std::string> Forgotten;  // recordings of entries this copy found damaged or gone
   std::vector<std::string> Written;    // recordings this copy wrote
   bool Writable = true;  // false while the table is one of a newer game's, or none can be read
+  bool Keeping = true;   // false when not even the table's place can be read: nothing is kept
   bool SaidFailed = false;
 };
