@@ -2,7 +2,7 @@
 # Builds the Windows release of Sieve Rush on Debian and packs it as sieverush-windows.zip:
 # sieverush.exe (64-bit, GUI subsystem, statically linked, importing system DLLs only, with its
 # icon and version information), the art files it reads from its folder, and README.txt and the
-# licences with Windows line ends.
+# licences with Windows line ends; and the same files as the installer sieverush-windows.msi.
 #
 #   scripts/windows/build-windows.sh [--test | --play] [OUT_DIR]      (default OUT_DIR: build-windows)
 #
@@ -12,8 +12,11 @@
 #      (or takes them from SIEVERUSH_NATIVE_BUILD, see native_tools in scripts/lib.sh)
 #   4. cross-builds the game with cmake/mingw-w64-x86_64.cmake             -> OUT_DIR/cross
 #   5. checks the executable's subsystem and imports, and zips it with the art, README.txt
-#      and the licences; builds the drain check with MinGW for the tests  -> OUT_DIR/drain_constant.exe
-#   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check;
+#      and the licences; makes the installer of the same files with wixl (scripts/windows/
+#      sieverush.wxs); for the tests, builds the drain check with MinGW and an installer of the
+#      next version                             -> OUT_DIR/drain_constant.exe, OUT_DIR/next/
+#   6. with --test: plays the zip under Wine (tests/play.py wine) with the drain check, and
+#      installs, starts, upgrades and removes the game with the installers;
 #      screenshots in OUT_DIR/wine-shots. --play does this step alone, on what OUT_DIR holds
 #      (scripts/test.sh builds while other stages build, and plays when nothing else runs).
 #
@@ -86,25 +89,47 @@ step_package() {
   sed 's/$/\r/' "$top/LICENSE.DejaVu" >"$stage/LICENSE-DejaVu.txt"
   rm -f "$zip_path"
   (cd "$stage" && zip -q -X "$zip_path" ./*)
+  make_msi "$version" "$msi_path"
 }
 
-zip_path=$out/sieverush-windows.zip
+# make_msi VERSION MSI: the installer of the zip's files, as VERSION. Every file but the game
+# (whose Start-menu entry the .wxs gives) is listed by wixl-heat, each a component of its own.
+# wixl takes source paths relative to the folder it runs in only.
+make_msi() {
+  (
+    cd "$out"
+    cp "$native/icons/sieverush.ico" .
+    find package -type f ! -name sieverush.exe | sort \
+      | wixl-heat -p package/ --var var.SourceDir --directory-ref INSTALLDIR \
+        --component-group Files --win64 >msi-files.wxs
+    wixl -a x64 -D Version="$1" -D SourceDir=package -D Icon=sieverush.ico -D Win64=yes -o "$2" \
+      "$top/scripts/windows/sieverush.wxs" msi-files.wxs
+  )
+}
+
+zip_path=$out/sieverush-windows.zip msi_path=$out/sieverush-windows.msi next_msi=$out/next/sieverush-windows.msi
 if [ "$build" = 1 ]; then
   total=$SECONDS
   timed "dependencies" "$top/scripts/deps.sh"
   timed "GLFW for MinGW-w64" step_glfw
   timed "art and icon (native)" native_tools "$native"
   timed "sieverush.exe (cross)" step_game
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/cross/CMakeCache.txt")
   check_exe
   timed "package" step_package
   x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -static -I"$top/game/include" \
     "$top/tests/drain_constant.cpp" -o "$out/drain_constant.exe"
-  log "built $zip_path in $((SECONDS - total)) s"
+  # The same game as the next version (1.0 -> 1.0.1; Windows Installer compares three numbers),
+  # for the test of an upgrade.
+  mkdir -p "$out/next"
+  make_msi "$(awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }' <<<"$version")" "$next_msi"
+  log "built $zip_path and $msi_path in $((SECONDS - total)) s"
 fi
 
 if [ "$play" = 1 ]; then
-  [[ -f $zip_path && -f $out/drain_constant.exe ]] || die "nothing built in $out to play"
+  [[ -f $zip_path && -f $msi_path && -f $next_msi && -f $out/drain_constant.exe ]] \
+    || die "nothing built in $out to play"
   SIEVERUSH_SHOTS=$out/wine-shots "$top/scripts/with-x.sh" /usr/bin/python3 \
-    "$top/tests/play.py" wine "$zip_path" "$out/drain_constant.exe"
+    "$top/tests/play.py" wine "$zip_path" "$out/drain_constant.exe" "$msi_path" "$next_msi"
 fi
 echo "$zip_path"

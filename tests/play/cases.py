@@ -7,7 +7,7 @@ from Xlib import X
 from .screen import (W, H, CASE, PROMPT, check, black, lit, white, skin, wait, rows, case_in_middle,
                      blue_screen, outline, apart, hole)
 from .x11 import XPlayer, Native, Install
-from .wine import Wine
+from .wine import Wine, installer
 from .browser import Web
 from .layout import page_fits
 
@@ -400,6 +400,11 @@ def installed(p):  # each player's report in a private folder; a valid desktop e
     listing = p.run('dpkg-deb', '-c', *glob.glob(p.work + '/deb/*.deb'))[1]
     packed = sorted(l.split()[5][len('./usr/'):] for l in listing.splitlines() if l[0] != 'd')
     check(packed == p.installed, f'packed {packed}, installed {p.installed}')
+    # What software centres list: valid (which keeps its releases newest first), the newest the package's upstream version.
+    upstream = p.run('dpkg-deb', '-f', *glob.glob(p.work + '/deb/*.deb'), 'Version')[1].strip().rsplit('-', 1)[0]
+    info = p.prefix + '/share/metainfo/org.sieverush.sieverush.metainfo.xml'
+    valid, releases = p.run('appstreamcli', 'validate', '--no-net', info), re.findall(r'<release version="([^"]*)"', open(info).read())
+    check(valid[0] == 0 and releases[:1] == [upstream], f'the metainfo: {valid}, releases {releases}, the package {upstream}')
 
 def package(p):  # the icon Explorer and GLFW show, a version, a README in CR LF; 256 RAM drained per ms and hole
     res = p.run('wrestool', '-l', p.source + '/sieverush.exe')[1]
@@ -562,6 +567,7 @@ CASES = [  # name, the modes it applies to, the case
     ('the page keeps', 'web', page_keeps),
     ('players, installed files', 'install', installed),
     ('the package, drain constant', 'wine', package),
+    ('the installer', 'wine', installer),
     ('soak', 'soak', soak),
 ]
 MODES = {'native': Native, 'install': Install, 'wine': Wine, 'soak': lambda game, art, seconds: Native(game, art),

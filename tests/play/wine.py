@@ -1,21 +1,23 @@
 """The Windows build under Wine, on the same X server: the package unpacked into a fresh folder,
-one fresh Wine prefix per run, no Wine process left behind by a game."""
-import glob, os, shutil, subprocess, zipfile
-from .screen import sound_server
+one fresh Wine prefix per run, no Wine process left behind by a game; and its installer."""
+import glob, os, re, shutil, subprocess, zipfile
+from .screen import check, sound_server
 from .x11 import XPlayer
 
 class Wine(XPlayer):
     eol, slow = '\r\n', 3
 
-    def __init__(self, package, drain=None):  # package: the zip or its unpacked folder
+    def __init__(self, package, drain=None, *msi):  # package: the zip or its unpacked folder; msi: 1.0, 1.0.1
         super().__init__(['wine', 'sieverush.exe'])
         self.source, self.drain = self.work + '/package', drain and os.path.abspath(drain)
+        self.msi = [os.path.abspath(m) for m in msi]
         if os.path.isdir(package):
             shutil.copytree(package, self.source)
         else:
             zipfile.ZipFile(package).extractall(self.source)
+        # No winemenubuilder: it would write the installed game's menu entry into the real home.
         self.env = {**self.SILENT, 'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': '-all',
-                    'WINEDLLOVERRIDES': 'mscoree,mshtml='}
+                    'WINEDLLOVERRIDES': 'mscoree,mshtml=;winemenubuilder.exe=d'}
         self.run('wineboot', '-i')
         self.appdata = glob.glob(self.work + '/prefix/drive_c/users/*/AppData/Roaming')[0] + '/Sieve Rush'
 
@@ -50,3 +52,56 @@ class Wine(XPlayer):
     def stop(self):  # no Wine process outlives a game
         super().stop()
         self.run('wineserver', '-k')
+
+def files(folder):  # {path: contents} of the files under folder
+    return {f'{d}/{f}': open(f'{d}/{f}', 'rb').read() for d, _, fs in os.walk(folder) for f in fs}
+
+def shortcut(path):  # a shell link's target and working folder (Windows paths), as Explorer reads them
+    b = open(path, 'rb').read()
+    u = lambda at, n=4: int.from_bytes(b[at:at + n], 'little')
+    flags, at, strings = u(0x14), 0x4c + (2 + u(0x4c, 2) if u(0x14) & 1 else 0), {}
+    target, at = b[at + u(at + 16):].split(b'\0')[0].decode('latin-1'), at + u(at)  # the link info's local path
+    for bit in (bit for bit in (4, 8, 0x10, 0x20, 0x40) if flags & bit):  # name, relative path, folder, arguments, icon
+        strings[bit], at = b[at + 2:at + 2 + 2 * u(at, 2)].decode('utf-16-le').rstrip('\0'), at + 2 + 2 * u(at, 2)
+    return target, strings.get(0x10)
+
+UNINSTALL = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+def installer(p):
+    """Installed by msiexec: the game in Program Files, started as its Start-menu entry says. Started
+    there without a display, its report goes to the player's folder, the game's being read-only (as
+    root Wine writes anywhere: a folder where the report would go stands for that). The next version
+    replaces it, one entry in the list of programs, whose removal takes the game away and leaves the
+    player's files as they were. (Last of the Wine cases: the player stays the installed game.)"""
+    from .cases import title_shown, quit
+    drive = p.work + '/prefix/drive_c'
+    unix = lambda path: drive + path[2:].replace('\\', '/')
+    def programs():  # the list of programs' entries named Sieve Rush: [{value: data}]
+        entries = []
+        for line in p.run('wine', 'reg', 'query', UNINSTALL, '/s')[1].splitlines():
+            if line.startswith('HKEY'):
+                entries.append({'key': line})
+            elif m := re.match(r'\s+(\S+)\s+REG_\w+\s+(.*)', line):
+                entries[-1][m[1]] = m[2]
+        return [e for e in entries if e.get('DisplayName') == 'Sieve Rush']
+    check(p.run('wine', 'msiexec', '/i', p.msi[0], '/qn')[0] == 0, 'not installed')
+    # Wine puts the entry in the installing user's menu, Windows in every user's.
+    first, entry = programs(), glob.glob(drive + '/**/Start Menu/Programs/Sieve Rush.lnk', recursive=True)
+    target, folder = shortcut(entry[0])
+    p.source, p.argv, p.cwd = None, ['wine', target], unix(folder)
+    p.watched = [game := unix(folder)]
+    title_shown(p, lambda: p.start(keep=True))
+    quit(p)
+    os.mkdir(game + '/GL_ERROR.txt')
+    p.start(display=False, keep=True)
+    report = open(p.appdata + '/GL_ERROR.txt', 'rb').read() if p.wait_exit(90) == 1 else None
+    check(report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{report}, {p.written()}')
+    os.rmdir(game + '/GL_ERROR.txt')
+    kept, p.cwd = files(p.appdata), p.work  # (no folder is removed while a process works in it)
+    check(p.run('wine', 'msiexec', '/i', p.msi[1], '/qn')[0] == 0, 'the next version not installed')
+    now = programs()
+    check(len(first) == len(now) == 1 and first[0]['DisplayVersion'] != now[0]['DisplayVersion'] and
+          os.path.isfile(unix(target)), f'programs listed: {first}, then {now}')
+    check(p.run('wine', 'msiexec', '/x', now[0]['key'].rsplit('\\', 1)[1], '/qn')[0] == 0, 'not removed')
+    check(not os.path.exists(game) and not os.path.exists(entry[0]) and not programs(), f'left {files(game)}')
+    check(files(p.appdata) == kept, "the player's files")
