@@ -89,7 +89,7 @@ bool Witness::Open(const WitnessFiles& files) {
   return true;
 }
 
-void Witness::Before(const FrameInput& in, std::uint64_t frame) {
+bool Witness::Before(const FrameInput& in, std::uint64_t frame) {
   if (FirstMicros < 0)
     FirstMicros = in.Micros;
   // The frame's moment in the sound: seconds and the rest apart, so that no time overflows.
@@ -103,6 +103,7 @@ void Witness::Before(const FrameInput& in, std::uint64_t frame) {
     Picture.resize(std::size_t{ScreenWidth} * ScreenHeight * 3);
     ReadNextPicture(Picture.data());
   }
+  return PictureAsked;
 }
 
 void Witness::Sound(std::int64_t upTo) {

@@ -31,7 +31,8 @@ public:
   // Opens the trace and the WAV file; false after saying which could not be written.
   bool Open(const WitnessFiles& files);
   // Before frame number `frame` runs on `in`: the sound up to its moment, its picture asked for.
-  void Before(const FrameInput& in, std::uint64_t frame);
+  // True when its picture is one to keep, so the frame must be drawn.
+  bool Before(const FrameInput& in, std::uint64_t frame);
   // After it ran: what it set off heard, a trace line on entering a new second, its picture.
   void After(const GameSession& game, std::uint64_t frame);
   // The trace's last line and the WAV file's sizes; false after saying what could not be

@@ -28,6 +28,8 @@ constexpr double SoundGoal = 0.01;
 // Presenting may cost at most 5 % of the full frame drawn straight into the window: the frame as
 // measured includes its presenting, so 0.05 / 1.05 of it.
 constexpr double PresentGoal = 0.05 / 1.05;
+// Frames of play a drawn frame shows when a recording is watched at its fastest.
+constexpr int WatchSpeed = 8;
 // Seconds of play before timing: 12 holes emit 12 particles a leak tick (one every 15 ms), which
 // fills the 800-particle ring in about a second, and a particle takes 2 s to fall out of play.
 constexpr double WarmUpSeconds = 2.0;
@@ -66,6 +68,8 @@ bool OpenAllHoles() {
   return true;
 }
 
+void CheckFullLoad(benchmark::State& state);
+
 void PlacePointer(bool held) {
   Game->Input.X = PointerX;
   Game->Input.Y = PointerY;
@@ -73,11 +77,15 @@ void PlacePointer(bool held) {
 }
 
 // The RAM is topped up before each frame so that the game never runs out and stops for its
-// game-over screen.
-void PlayFrame() {
+// game-over screen. `micros`: the frame's time on the game's clock.
+void PlayFrame(std::int64_t micros, bool drawn = true) {
   Game->Ram = StartRam;
-  Game->Input.Micros = static_cast<std::int64_t>(GetTime() * 1e6);
-  Game->Frame();
+  FrameInput in = Game->Input;
+  in.Micros = micros;
+  Game->Step(in, drawn);
+}
+std::int64_t Now() {
+  return static_cast<std::int64_t>(GetTime() * 1e6);
 }
 
 // `held`: the left button is down, so the frame picks.
@@ -86,7 +94,30 @@ void GameFrame(benchmark::State& state, bool held) {
   // The frames of other benchmarks ran in between: no jump in the frame time.
   Game->LastTime = GetTime();
   for (auto _ : state)
-    PlayFrame();
+    PlayFrame(Now());
+  CheckFullLoad(state);
+}
+
+// A recording watched at 8x: eight frames of 1/60 s of play on the game's clock, the last one
+// drawn, in the time the screen shows one.
+void WatchFrame(benchmark::State& state) {
+  PlacePointer(true);
+  std::int64_t micros = Now();
+  Game->LastTime = static_cast<double>(micros) / 1e6;
+  for (auto _ : state)
+    for (int i = 1; i <= WatchSpeed; ++i)
+      PlayFrame(micros += 1000000 / 60, i == WatchSpeed);
+  CheckFullLoad(state);
+}
+
+// A sixtieth of a second, waited out: the time a frame has on a 60 Hz screen.
+void SixtiethOfASecond(benchmark::State& state) {
+  for (auto _ : state)
+    for (const double end = GetTime() + 1.0 / 60; GetTime() < end;) {
+    }
+}
+
+void CheckFullLoad(benchmark::State& state) {
   int open = 0;
   for (const ParticleStruct& slot : Game->Holes)
     open += slot.Active;
@@ -150,13 +181,14 @@ int main(int argc, char** argv) {
   if (!game.Start())
     return 1;
   game.Begin(GetTime());
+  game.Shown = Screen::Play;
   if (!OpenAllHoles()) {
     std::fputs("frame_bench: the pointer is not on the case\n", stderr);
     return 1;
   }
   PlacePointer(true);
   for (const double end = GetTime() + WarmUpSeconds; GetTime() < end;)
-    PlayFrame();
+    PlayFrame(Now());
   GameFramebuffer = BoundFramebuffer();
   static Picture shown;
   if (!FindFramebufferProcs(GetGLProc, Procs) ||
@@ -170,6 +202,8 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("frame/game", GameFrame, true)->UseRealTime();
   benchmark::RegisterBenchmark("frame/game, button up", GameFrame, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/empty", EmptyFrame)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/watch 8x", WatchFrame)->UseRealTime();
+  benchmark::RegisterBenchmark("frame/60 Hz", SixtiethOfASecond)->UseRealTime();
   benchmark::RegisterBenchmark("frame/sound", MixFrame)->UseRealTime();
   benchmark::RegisterBenchmark("frame/present", PresentAlone, false)->UseRealTime();
   benchmark::RegisterBenchmark("frame/present from off-screen", PresentAlone, true)->UseRealTime();
@@ -178,6 +212,8 @@ int main(int argc, char** argv) {
                          "frame/empty", FrameGoal, ""},
                         {"Frame as above, button up: no picking (vs empty frame)",
                          "frame/game, button up", "frame/empty", 0.0, ""},
+                        {"Watching at 8x: 8 frames of play, the last drawn (vs 1/60 s)",
+                         "frame/watch 8x", "frame/60 Hz", 1.0, ""},
                         {"Sound of a frame: 1/60 s of 12 holes' spray and cues mixed (vs the "
                          "full frame)",
                          "frame/sound", "frame/game", SoundGoal, ""},

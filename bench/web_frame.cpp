@@ -50,9 +50,10 @@ constexpr const char* Phases[] = {"warm-up", "button held", "button up"};
 NextFrame Step(void* context) {
   Bench& b = *static_cast<Bench*>(context);
   b.Game.Ram = StartRam;
-  b.Game.Input.Micros = static_cast<std::int64_t>(GetTime() * 1e6);
-  b.Game.Input.Button = b.Phase < 2;
-  b.Game.Frame();
+  FrameInput in = b.Game.Input;
+  in.Micros = static_cast<std::int64_t>(GetTime() * 1e6);
+  in.Button = b.Phase < 2;
+  b.Game.Step(in);
   const double now = GetTime();
   b.Intervals.push_back((now - b.Last) * 1000.0);
   b.Last = now;
@@ -85,6 +86,7 @@ int main() {
   if (!game.Start())
     return 1;
   game.Begin(GetTime());
+  game.Shown = Screen::Play;
   // All 12 slots open on distinct cells spread over the four faces.
   for (int i = 0; i < HoleSlots; ++i) {
     PlaceLeak(&game.Holes[i], i % 4, (i / 4) * 2, i % 3);

@@ -2,7 +2,7 @@
 // that the golden recordings under tests/replays/ are made by a program, not by a hand on a mouse.
 //   script_replay SCRIPT OUT.rec OUT.facts      (run in the folder that holds the art)
 // A script is a line a command ('#' starts a comment); frames come 60 a second:
-//   seed N | best N | muted yes|no             the run's header (before the first frame)
+//   seed N | best N | drain N | muted yes|no   the run's header (before the first frame)
 //   wait N | wait Ns                           N frames (or seconds) with nothing pressed
 //   hold KEYS N                                KEYS (left, right, space, p, m, joined by +) held
 //   press KEYS                                 held for one frame
@@ -10,6 +10,8 @@
 //   until SCREEN | until hole                  frames until the screen shows (play, paused,
 //                                              game-over), or until a hole faces the player
 //   click hole                                 the pointer onto that hole, the button held 2 frames
+//   patch N                                    N seconds of a player who clicks every hole that
+//                                              faces them and turns the case while none does
 //   shot                                       the next frame's picture is a pinned one
 //   esc                                        the last frame, with Esc
 // OUT.facts says what the recording's sound must show, in stereo frames of its `--wav`: each cue
@@ -75,7 +77,7 @@ struct Maker {
     if (ShotNext)
       Facts << "shot " << Frames << "\n";
     ShotNext = false;
-    Game.Step(in);
+    Game.Step(in, false);  // the state alone: the replay draws its pictures
     const std::int64_t at = Sample(in.Micros);
     const bool quiet = Game.Shown == Screen::Title || Game.Shown == Screen::Paused || Game.Muted;
     // A hole opening is soft beside the spray it joins: its moment is the trace's to pin.
@@ -138,14 +140,14 @@ bool Keys(const std::string& keys, FrameInput& in, bool down) {
 bool Command(Maker& m, std::istringstream& line, const std::string& verb) {
   std::string what;
   int n = 0;
-  if (verb == "seed" || verb == "best") {
+  if (verb == "seed" || verb == "best" || verb == "drain") {
     std::uint64_t value = 0;
     if (!(line >> value) || m.Writer)
       return false;
     if (verb == "seed")
       m.Header.Seed = value;
     else
-      m.Header.BestEver = static_cast<int>(value);
+      (verb == "best" ? m.Header.BestEver : m.Header.DrainPerMs) = static_cast<int>(value);
     return true;
   }
   if (verb == "muted")
@@ -181,6 +183,16 @@ bool Command(Maker& m, std::istringstream& line, const std::string& verb) {
       if (what == name)
         return m.Until([&, screen = screen] { return m.Game.Shown == screen; });
     return false;
+  }
+  if (verb == "patch") {
+    if (!(line >> n))
+      return false;
+    for (int i = 0; i < n * Fps; ++i) {
+      FrameInput in = m.Held;
+      in.Left = !(in.Button = m.HoleInView(in.X, in.Y) >= 0);
+      m.Frame(in);
+    }
+    return true;
   }
   if (verb == "click") {
     FrameInput in = m.Held;
