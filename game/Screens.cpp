@@ -39,7 +39,8 @@ constexpr PlacedText CrashFooter[] = {
     {"FC80:DE52 8FF0:06F2 BCF1:747D C0DE:4EAD EF51:A7D2", 110, 190},
     {"Press the Spacebar to play again, or hit Esc to go vote for this entry.", 80, 100},
 };
-// The best of every run, in the room between the numbers and the way on.
+// The best of every run, in the room between the numbers and the way on, with the key that
+// watches the game just played: the screen's other lines keep their words.
 constexpr int BestEverY = 145;
 
 // Centred. A touch player has the page's buttons, not keys: Pause and Space go on (a tap on the
@@ -101,7 +102,7 @@ void GameOver(int uptime, int best, int bestEver) {
   for (const PlacedText& line : CrashFooter)
     Fnt.Print(line.Text, line.X, line.Y);
   ScreenLine bestEverLine;
-  bestEverLine << "Your best ever is " << bestEver << " seconds";
+  bestEverLine << "Your best ever is " << bestEver << " seconds. R watches this game.";
   PrintCentred(bestEverLine.CStr(), BestEverY);
 }
 

@@ -94,6 +94,9 @@ void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, const
   glDisable(GL_LIGHTING);
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
+  // The pictures as they are: whatever colour the caller left (a pick leaves its id's red)
+  // would tint them.
+  glColor4f(1, 1, 1, 1);
 
   int x, y;
   CellCentre(cell, x, y);

@@ -29,10 +29,10 @@ struct Scatter {
 // which becomes a 256x256 GL_RGB texture. A stamp scattered is moved and turned as `scatter`
 // says; one that is not sits straight on the cell's centre.
 //
-// Expects an opaque white current colour and the default (modulate) texture environment; without
-// a framebuffer object of its own it paints in the bottom-left corner of the picture (or window)
-// bound. Scribbles over the square it paints in and restores nothing but the framebuffer binding
-// and the viewport: it leaves a 256x256 ortho projection, the model-view (current mode)
-// translated to the stamp, texturing and SRC_ALPHA blending on, lighting, depth and scissor
-// tests off, `target` bound and `base` with linear filters.
+// Expects the default (modulate) texture environment; without a framebuffer object of its own it
+// paints in the bottom-left corner of the picture (or window) bound. Scribbles over the square it
+// paints in and restores nothing but the framebuffer binding and the viewport: it leaves a
+// 256x256 ortho projection, the model-view (current mode) translated to the stamp, the colour
+// opaque white, texturing and SRC_ALPHA blending on, lighting, depth and scissor tests off,
+// `target` bound and `base` with linear filters.
 void TexRender(unsigned base, unsigned target, unsigned overlay, int cell, const Scatter& scatter);
