@@ -65,43 +65,34 @@ def shortcut(path):  # a shell link's target and working folder (Windows paths),
         strings[bit], at = b[at + 2:at + 2 + 2 * u(at, 2)].decode('utf-16-le').rstrip('\0'), at + 2 + 2 * u(at, 2)
     return target, strings.get(0x10)
 
-UNINSTALL = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-
 def installer(p):
-    """Installed by msiexec: the game in Program Files, started as its Start-menu entry says. Started
-    there without a display, its report goes to the player's folder, the game's being read-only (as
-    root Wine writes anywhere: a folder where the report would go stands for that). The next version
-    replaces it, one entry in the list of programs, whose removal takes the game away and leaves the
-    player's files as they were. (Last of the Wine cases: the player stays the installed game.)"""
+    """Installed: the game in Program Files, started as its Start-menu entry says; so started without a
+    display, its report in the player's folder, as the game's cannot be written (as root Wine writes
+    anywhere: a folder in the report's place). The next version replaces it, one entry in the list of
+    programs, whose removal takes the game away and leaves the player's files. (Last: p stays installed.)"""
     from .cases import title_shown, quit
     drive = p.work + '/prefix/drive_c'
     unix = lambda path: drive + path[2:].replace('\\', '/')
-    def programs():  # the list of programs' entries named Sieve Rush: [{value: data}]
-        entries = []
-        for line in p.run('wine', 'reg', 'query', UNINSTALL, '/s')[1].splitlines():
-            if line.startswith('HKEY'):
-                entries.append({'key': line})
-            elif m := re.match(r'\s+(\S+)\s+REG_\w+\s+(.*)', line):
-                entries[-1][m[1]] = m[2]
-        return [e for e in entries if e.get('DisplayName') == 'Sieve Rush']
+    def programs():  # the list of programs' entries of the game: {product code: version}
+        keys = p.run('wine', 'reg', 'query', r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall', '/s')[1].split('HKEY_')
+        return {k.split('\n')[0].rsplit('\\')[-1]: re.search(r'DisplayVersion\s+REG_SZ\s+(.*)', k)[1]
+                for k in keys if re.search(r'DisplayName\s+REG_SZ\s+Sieve Rush\n', k)}
     check(p.run('wine', 'msiexec', '/i', p.msi[0], '/qn')[0] == 0, 'not installed')
     # Wine puts the entry in the installing user's menu, Windows in every user's.
     first, entry = programs(), glob.glob(drive + '/**/Start Menu/Programs/Sieve Rush.lnk', recursive=True)
     target, folder = shortcut(entry[0])
-    p.source, p.argv, p.cwd = None, ['wine', target], unix(folder)
-    p.watched = [game := unix(folder)]
+    p.source, p.argv, p.cwd, p.watched = None, ['wine', target], unix(folder), [game := unix(folder)]
     title_shown(p, lambda: p.start(keep=True))
     quit(p)
     os.mkdir(game + '/GL_ERROR.txt')
     p.start(display=False, keep=True)
-    report = open(p.appdata + '/GL_ERROR.txt', 'rb').read() if p.wait_exit(90) == 1 else None
-    check(report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{report}, {p.written()}')
+    status, report = p.wait_exit(90), files(p.appdata).get(p.appdata + '/GL_ERROR.txt')
+    check(status == 1 and report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{status}, {report}, {p.written()}')
     os.rmdir(game + '/GL_ERROR.txt')
     kept, p.cwd = files(p.appdata), p.work  # (no folder is removed while a process works in it)
     check(p.run('wine', 'msiexec', '/i', p.msi[1], '/qn')[0] == 0, 'the next version not installed')
-    now = programs()
-    check(len(first) == len(now) == 1 and first[0]['DisplayVersion'] != now[0]['DisplayVersion'] and
+    check(len(first) == len(now := programs()) == 1 and set(first.values()) != set(now.values()) and
           os.path.isfile(unix(target)), f'programs listed: {first}, then {now}')
-    check(p.run('wine', 'msiexec', '/x', now[0]['key'].rsplit('\\', 1)[1], '/qn')[0] == 0, 'not removed')
-    check(not os.path.exists(game) and not os.path.exists(entry[0]) and not programs(), f'left {files(game)}')
+    check(p.run('wine', 'msiexec', '/x', *now, '/qn')[0] == 0, 'not removed')
+    check(not os.path.exists(game) and not os.path.exists(entry[0]) and not programs(), f'left {[*files(game)]}')
     check(files(p.appdata) == kept, "the player's files")
