@@ -19,7 +19,7 @@ packages=(
   xvfb xauth x11-utils python3 python3-xlib      # an X server, and the driver of the real game
   imagemagick valgrind                           # screenshots; the long memory check
   dpkg-dev desktop-file-utils appstream          # the Debian package and its install test, which
-  shared-mime-info xdg-utils                     # validates its listing and opens a recording by type
+  shared-mime-info xdg-utils libglib2.0-bin      # validates its listing and opens a recording by type
   clang libclang-rt-14-dev clang-format          # fuzzing, sanitizers and the format check
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip  # the Windows build
   wixl                                           # its installer (msitools' MSI writer)
