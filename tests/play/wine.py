@@ -63,7 +63,7 @@ def shortcut(path):  # a shell link's target and working folder (Windows paths),
     target, at = b[at + u(at + 16):].split(b'\0')[0].decode('latin-1'), at + u(at)  # the link info's local path
     for bit in (bit for bit in (4, 8, 0x10, 0x20, 0x40) if flags & bit):  # name, relative path, folder, arguments, icon
         strings[bit], at = b[at + 2:at + 2 + 2 * u(at, 2)].decode('utf-16-le').rstrip('\0'), at + 2 + 2 * u(at, 2)
-    return target, strings.get(0x10)
+    return target, strings.get(0x10, '')
 
 def installer(p):
     """Installed: the game in Program Files, started as its Start-menu entry says; so started without a
