@@ -58,6 +58,7 @@ TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
     const unsigned overlay = LoadTexture(Put(Tga(2, 40, 40, 32, stamp)).c_str());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // no clamp border
     for (auto [cell, cx, cy] : {std::array{8, 192, 149}, {35, 22, 22}}) {
+      glColor3f(1, 0, 0);  // as a pick leaves it: no tint
       TexRender(face, face, overlay, cell, Scatter());
       for (int i = 0; i < 40 * 40; ++i)
         for (int c = 0; c < 3; ++c) {
