@@ -3,8 +3,7 @@ checks what a player sees and what the game does: pixels, exit status, output, f
 
   play.py native GAME ARTDIR           the game, run in a fresh folder holding the art
   play.py install BUILDDIR             installed into a prefix, started by name from elsewhere
-  play.py wine ZIP_OR_DIR [DRAIN_EXE]  the Windows build under Wine, in a fresh prefix,
-          [MSI NEXT_MSI]               and its installer, with the next version's
+  play.py wine ZIP_OR_DIR [DRAIN_EXE [MSI NEXT_MSI]]  the Windows build and installers, under Wine
   play.py soak GAME ARTDIR SECONDS     random play: the game never dies, its memory stays flat
   play.py valgrind GAME ARTDIR         the start of play under memcheck
   play.py web SITES [ENGINE]           the browser build in chromium (default), firefox or webkit
