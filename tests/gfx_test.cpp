@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "GLContext.h"
-#include "gfx/ParticleManager.h"
 #include "gfx/TexRender.h"
 #include "gfx/Texture.h"
 
@@ -71,24 +70,4 @@ TEST_F(GLTest, TexRenderStampsTheCellAndKeepsTheRestOfTheFace) {
         << "framebuffer object, covered: " << (lookup != nullptr) << covered;
   }
   XDestroyWindow(dpy, cover);
-}
-
-// An untextured particle seen at 400 and 50 pixels per unit moves by its velocity from before each
-// step's gravity (-5 units/s^2); below y -10 it is drawn where it fell once more, then never.
-TEST_F(GLTest, ParticleFliesFallsAndRetiresBelowTheFloor) {
-  ParticleManager particles;
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-1, 1, -12, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glDisable(GL_TEXTURE_2D);
-  particles.Add(-0.5f, -1, 0, 0.0005f, 0, 0, false);
-  for (auto [dt, x, y, lit] :
-       {std::array{1000, 400, 550, 1}, {1000, 600, 300, 1}, {450, 690, 75, 1}, {0, 690, 75, 0}}) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    particles.Move(dt);
-    particles.Draw();
-    EXPECT_EQ(Pixel(x, y) != Rgb{}, bool(lit)) << dt;
-  }
 }
