@@ -82,13 +82,14 @@ def installer(p):
     first, entry = programs(), glob.glob(drive + '/**/Start Menu/Programs/Sieve Rush.lnk', recursive=True)
     target, folder = shortcut(entry[0])
     p.source, p.argv, p.cwd, p.watched = None, ['wine', target], unix(folder), [game := unix(folder)]
-    title_shown(p, lambda: p.start(keep=True))
-    quit(p)
+    shutil.rmtree(p.appdata, ignore_errors=True)  # the player's folder is made by the report, on a first start
     os.mkdir(game + '/GL_ERROR.txt')
     p.start(display=False, keep=True)
     status, report = p.wait_exit(90), files(p.appdata).get(p.appdata + '/GL_ERROR.txt')
     check(status == 1 and report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{status}, {report}, {p.written()}')
     os.rmdir(game + '/GL_ERROR.txt')
+    title_shown(p, lambda: p.start(keep=True))
+    quit(p)
     kept, p.cwd = files(p.appdata), p.work  # (no folder is removed while a process works in it)
     check(p.run('wine', 'msiexec', '/i', p.msi[1], '/qn')[0] == 0, 'the next version not installed')
     check(len(first) == len(now := programs()) == 1 and set(first.values()) != set(now.values()) and
