@@ -71,15 +71,14 @@ def installer(p):
     anywhere: a folder in the report's place). The next version replaces it, one entry in the list of
     programs, whose removal takes the game away and leaves the player's files. (Last: p stays installed.)"""
     from .cases import title_shown, quit
-    drive = p.work + '/prefix/drive_c'
-    unix = lambda path: drive + path[2:].replace('\\', '/')
+    unix = lambda path: p.work + '/prefix/drive_c' + path[2:].replace('\\', '/')  # a path on C:
     def programs():  # the list of programs' entries of the game: {product code: version}
         keys = p.run('wine', 'reg', 'query', r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall', '/s')[1].split('HKEY_')
         return {k.split('\n')[0].rsplit('\\')[-1]: re.search(r'DisplayVersion\s+REG_SZ\s+(.*)', k)[1]
                 for k in keys if re.search(r'DisplayName\s+REG_SZ\s+Sieve Rush\n', k)}
     check(p.run('wine', 'msiexec', '/i', p.msi[0], '/qn')[0] == 0, 'not installed')
     # Wine puts the entry in the installing user's menu, Windows in every user's.
-    first, entry = programs(), glob.glob(drive + '/**/Start Menu/Programs/Sieve Rush.lnk', recursive=True)
+    first, entry = programs(), glob.glob(unix(r'C:\**\Start Menu\Programs\Sieve Rush.lnk'), recursive=True)
     target, folder = shortcut(entry[0])
     p.source, p.argv, p.cwd, p.watched = None, ['wine', target], unix(folder), [game := unix(folder)]
     shutil.rmtree(p.appdata, ignore_errors=True)  # the player's folder is made by the report, on a first start
