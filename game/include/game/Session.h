@@ -76,10 +76,10 @@ struct GameSession {
   // Stamps holes and patches into the face textures; tests put a recorder here.
   PaintFunction Paint;
 
-  // Drawn over the game's picture before it is presented (the watch's line), with OverContext:
-  // under the pixel projection (window pixels from the bottom-left), modelview identity, lit and
-  // depth tested nowhere, texturing on and SRC_ALPHA blending as the status lines are drawn,
-  // colour white. It may leave any state behind. Null: nothing.
+  // Drawn over the game's picture before it is presented, on every screen (the watch's line),
+  // with OverContext: under the pixel projection (picture pixels from the bottom-left), the
+  // model-view identity, lighting and the depth test off, texturing on, SRC_ALPHA blending and
+  // the colour white, as the status lines are drawn. It may leave any state behind. Null: nothing.
   using OverFunction = void (*)(void* context);
   OverFunction Over = nullptr;
   void* OverContext = nullptr;
