@@ -183,7 +183,10 @@ def startup_runs(programs, shim, folder, scratch, pictures, runs):
 
 def recorded(path):
     """The frames of a recording and the seconds of play they span (docs/replay.md)."""
-    data, at, micros, frames = open(path, "rb").read(), 15, 0, 0
+    data, micros, frames = open(path, "rb").read(), 0, 0
+    # The header grew: the sound and the best (version 3), where watching starts (version 4).
+    version = data[4]
+    at = 15 if version < 3 else 20 if version == 3 else 28
 
     def varint():
         nonlocal at
@@ -197,7 +200,7 @@ def recorded(path):
                 return value
     while data[at] != 0xFF:
         flags = data[at]
-        at += 1
+        at += 1 + (version >= 3 and flags & 128 != 0)  # a second byte of flags
         micros += varint()
         frames += 1
         if flags & 32:
