@@ -17,7 +17,6 @@
 
 using Byte = unsigned char;
 using Bytes = std::vector<Byte>;
-using Rgb = std::array<int, 3>;
 enum class Path { File, Folder, Pipe };
 
 class GLTest : public ::testing::Test {
@@ -41,13 +40,6 @@ protected:
     ASSERT_TRUE(current) << "no X display or no GLX visual: run under xvfb-run";
   }
 };
-
-// The red, green, blue bytes of one back-buffer pixel, x and y from the bottom-left.
-inline Rgb Pixel(int x, int y) {
-  unsigned char rgb[3];
-  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-  return {rgb[0], rgb[1], rgb[2]};
-}
 
 // The first `size` bytes of the bound texture's level 0 in `format`, row 0 first.
 inline Bytes Texels(GLenum format, std::size_t size) {

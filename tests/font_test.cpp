@@ -1,5 +1,5 @@
-// CBitmapFont on a real GL context: which .bff files load and into what texture, where ezPrint's
-// glyphs land, and the GL state it leaves as it found it.
+// CBitmapFont on a real GL context: which .bff files load and into what texture, and the GL state
+// ezPrint leaves as it found it.
 #include "GLContext.h"
 #include "font/BitmapFont.h"
 
@@ -46,10 +46,10 @@ TEST_F(GLTest, LoadsEachDepthAndRefusesEachDamagedFile) {
   Load("a named pipe without a writer", {}, 0, Path::Pipe);
 }
 
-TEST_F(GLTest, EzPrintDrawsAtThePenInViewportPixelsAndLeavesTheStateAsFound) {
+// Where the glyphs land is the golden recordings' pictures' to pin, with the game's own font.
+TEST_F(GLTest, EzPrintLeavesTheStateAsFound) {
   CBitmapFont font;
   ASSERT_TRUE(font.Load(Put(Bff(256, 256, 16, 16, 32)).c_str()));
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glTranslatef(1, 2, 3);
   glMatrixMode(GL_PROJECTION);
   glFrustum(-1, 1, -1, 1, 1, 10);
@@ -73,10 +73,4 @@ TEST_F(GLTest, EzPrintDrawsAtThePenInViewportPixelsAndLeavesTheStateAsFound) {
   const std::vector<float> before = state();
   font.ezPrint("AB", 100, 50);
   EXPECT_EQ(state(), before);
-  // 'A' (cell 33: sheet x 16, y 32) upright at x 100-115, y 50-65; 'B' from x 110, A's width on.
-  const std::array<int, 4> pixels[] = {{100, 65, 16, 32}, {109, 50, 25, 47}, {110, 65, 32, 32},
-                                       {125, 50, 47, 47}, {99, 57, 0, 0},    {126, 57, 0, 0},
-                                       {105, 49, 0, 0},   {105, 66, 0, 0}};
-  for (auto [x, y, r, g] : pixels)
-    EXPECT_EQ(Pixel(x, y), Rgb({r, g, r ? 0x55 : 0})) << x << "," << y;
 }
