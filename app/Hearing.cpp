@@ -14,7 +14,21 @@ void Hearing::Listen(const GameSession& game) {
   Sound->SetSpray(game.Spray, game.SprayCount);
   Sound->SetMuted(game.Muted);
   // A paused game is silent, and what it was playing waits where it stopped.
-  Sound->SetPaused(game.Shown == Screen::Paused);
+  GamePaused = game.Shown == Screen::Paused;
+  Sound->SetPaused(GamePaused || Held);
+}
+
+void Hearing::Hold(bool held) {
+  const std::lock_guard<std::mutex> hold(Lock);
+  Held = held;
+  if (Sound)
+    Sound->SetPaused(GamePaused || Held);
+}
+
+void Hearing::Reset() {
+  const std::lock_guard<std::mutex> hold(Lock);
+  Sound.reset();
+  Held = GamePaused = false;
 }
 
 bool Hearing::Mix(short* frames, int count) {
@@ -27,6 +41,6 @@ bool Hearing::Mix(short* frames, int count) {
   return !Sound->Quiet();
 }
 
-bool Hearing::Fill(void* hearing, short* frames, int count) {
-  return static_cast<Hearing*>(hearing)->Mix(frames, count);
+bool Speaker::Fill(void* speaker, short* frames, int count) {
+  return static_cast<Speaker*>(speaker)->Heard.load()->Mix(frames, count);
 }

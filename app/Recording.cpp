@@ -12,10 +12,12 @@ namespace {
 constexpr std::size_t RecordChunk = 64 * 1024;
 // No game of ours makes a recording anywhere near this size; a file that large is not one.
 constexpr std::uintmax_t LargestReplay = 256u << 20;
+// Room made at the start for the run recorded in memory: over an hour at 60 frames a second.
+constexpr std::size_t RunRoom = 1u << 20;
 
 }  // namespace
 
-bool ReadRecording(const char* name, Replay& replay) {
+bool ReadRecording(const char* name, Replay& replay, const char* verb) {
   std::string problem;
   std::ifstream file(name, std::ios::binary);
   std::vector<unsigned char> bytes;
@@ -35,7 +37,7 @@ bool ReadRecording(const char* name, Replay& replay) {
   }
   if (problem.empty() && ParseReplay(bytes.data(), bytes.size(), replay, problem))
     return true;
-  std::cerr << "sieverush: cannot replay '" << name << "': " << problem << "\n";
+  std::cerr << "sieverush: cannot " << verb << " '" << name << "': " << problem << "\n";
   return false;
 }
 
@@ -74,4 +76,19 @@ void Recorder::WriteOut() {
   File.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
   bytes.clear();
+}
+
+void RunRecording::Start(const ReplayHeader& header) {
+  Writer = std::make_unique<ReplayWriter>(header);
+  Writer->Pending().reserve(RunRoom);
+}
+
+bool RunRecording::Add(const FrameInput& in, Screen before, const GameSession& game) {
+  Writer->Add(in);
+  const bool waiting = before == Screen::Title || before == Screen::GameOver;
+  if (waiting && game.Shown == Screen::Play)
+    GameStart = Writer->Frames() - 1;
+  if (before == Screen::GameOver || game.Shown != Screen::GameOver)
+    return false;
+  return Writer->Whole(GameStart, Last);
 }
