@@ -85,10 +85,12 @@ void RunRecording::Start(const ReplayHeader& header) {
 
 bool RunRecording::Add(const FrameInput& in, Screen before, const GameSession& game) {
   Writer->Add(in);
+  // A game is kept with the first frame run on its game-over screen, the one that draws it (the
+  // frame that leaves play still draws play), so that a watch ends on the screen the player saw.
+  const bool kept = Ending && before == Screen::GameOver && Writer->Whole(GameStart, Last);
+  Ending = before != Screen::GameOver && game.Shown == Screen::GameOver;
   const bool waiting = before == Screen::Title || before == Screen::GameOver;
   if (waiting && game.Shown == Screen::Play)
     GameStart = Writer->Frames() - 1;
-  if (before == Screen::GameOver || game.Shown != Screen::GameOver)
-    return false;
-  return Writer->Whole(GameStart, Last);
+  return kept;
 }

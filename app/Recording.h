@@ -38,12 +38,13 @@ class RunRecording {
 public:
   void Start(const ReplayHeader& header);
   // After frame `in` ran, `before` the screen it ran on: recorded, and a game's start or end
-  // noted. True on the frame a game ended, LastGame() then holding it.
+  // noted. True on the first frame of a game's game-over screen, LastGame() then holding it.
   bool Add(const FrameInput& in, Screen before, const GameSession& game);
   const std::vector<unsigned char>& LastGame() const { return Last; }
 
 private:
   std::unique_ptr<ReplayWriter> Writer;
   std::uint64_t GameStart = 0;
+  bool Ending = false;  // the last frame left play for the game-over screen
   std::vector<unsigned char> Last;
 };
