@@ -1,6 +1,7 @@
 #include "Watch.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "game/Render.h"
 #include "platform/Shell.h"
