@@ -223,7 +223,13 @@ NextFrame ReplayFrame(Run& run) {
         keys = press.Keys;
     const NextFrame next =
         run.Watching->Tick(static_cast<std::int64_t>(run.Looks++) * LookMicros, keys);
-    return next == NextFrame::Never || run.Watching->Ended() ? NextFrame::Never : NextFrame::Ahead;
+    // A watch left paused for good ends too: no key would come to go on.
+    bool more = false;
+    for (const Options::Press& press : run.Asked.Presses)
+      more = more || press.Look >= run.Looks;
+    const bool stuck = run.Watching->Paused() && !more;
+    return next == NextFrame::Never || run.Watching->Ended() || stuck ? NextFrame::Never
+                                                                      : NextFrame::Ahead;
   }
   if (run.NextFrame == run.Playback.Frames.size())
     return NextFrame::Never;
