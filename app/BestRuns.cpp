@@ -5,7 +5,6 @@
 
 #include "game/Render.h"
 #include "game/Rules.h"
-#include "platform/GL.h"
 #include "platform/Shell.h"
 
 namespace {
