@@ -3,32 +3,42 @@ WebKitGTK. SITES holds the page in site/ and the page built without Case.tga in 
 from 127.0.0.1 (a page opened as a file cannot load its wasm). Game pixels map onto the canvas as the
 page shows it, at any size. chromium(): Chromium with the flags the tests and bench-web.sh share."""
 import atexit, contextlib, json, re, subprocess, time
-from .screen import W, H, PROMPT, Shot
+from .screen import W, H, PROMPT, Shot, check
 from .engines import ENGINES, chromium  # noqa: F401 (chromium: for bench-web.sh)
 
 class Web:
     eol, slow, says = '\n', 2, 'out'
     KEYS = {'space': (' ', 'Space', 32), 'Escape': ('Escape', 'Escape', 27),
             'Left': ('ArrowLeft', 'ArrowLeft', 37), 'Right': ('ArrowRight', 'ArrowRight', 39),
-            'm': ('m', 'KeyM', 77), 'p': ('p', 'KeyP', 80)}
+            'm': ('m', 'KeyM', 77), 'p': ('p', 'KeyP', 80), 'Enter': ('Enter', 'Enter', 13)}
 
     def __init__(self, sites, engine='chromium'):
         self.name, self.browser = engine, ENGINES[engine]()  # first: one that cannot start leaves nothing
         self.console = engine != 'webkit'  # whether out('err') hears the page's console
-        self.server = subprocess.Popen(['/usr/bin/python3', '-m', 'http.server', '0', '--bind', '127.0.0.1',
-                                        '--directory', sites], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.url = 'http://127.0.0.1:%s/site' % re.search(r'port (\d+)', self.server.stdout.readline())[1]
+        self.sites, self.port = sites, '0'
+        self.serve(True)
+        self.url = f'http://127.0.0.1:{self.port}/site'
         self.js, self.proc, self.x, self.y = self.browser.js, self, 0, 0
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
         atexit.register(self.finish)
+
+    def serve(self, on):  # the sites' server started (on the port it had) or stopped
+        if not on:
+            return self.server.kill(), self.server.wait()
+        self.server = subprocess.Popen(['/usr/bin/python3', '-m', 'http.server', self.port, '--bind', '127.0.0.1', '--directory',
+                                        self.sites], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.port = re.search(r'port (\d+)', self.server.stdout.readline())[1]
 
     def start(self, display=True, missing=None, keep=False, put={}):  # what the page's storage holds: as x11.py
         if not keep:  # set on a page of the same origin that runs no game (the server's listing)
             self.browser.open(self.url[:-len('site')])
             self.js('localStorage.clear()' + ''.join(f'; localStorage.setItem({json.dumps(self.kept()[name])}, {json.dumps(text)})'
                                                      for name, text in put.items()))
-        self.browser.open(self.url + ('-no-case/' if missing == 'Case.tga' else '/'))
-        *self.rect, self.ratio = self.js('const r = canvas.getBoundingClientRect(); '
+        self.visit('site' + ('-no-case/' if missing == 'Case.tga' else '/'))
+
+    def visit(self, path, canvas='canvas'):  # a page of the server's, the canvas there (in a frame: FRAME.canvas)
+        self.browser.open(self.url[:-len('site')] + path)
+        *self.rect, self.ratio = self.js(f'const r = {canvas}.getBoundingClientRect(); '
                                          'return [r.x, r.y, r.width, r.height, devicePixelRatio]')
 
     def key(self, name, down):  # with fingers: the touch control's button, where there is one
@@ -116,9 +126,17 @@ class Web:
                     Object.defineProperty(document, name, {value, configurable: true});
                   document.dispatchEvent(new Event('visibilitychange'))"""
         pause = lambda: self.click('#pause')
-        return [('the Pause button', pause, pause, None),
+        enter = lambda: (self.js("document.getElementById('pause').focus()"), self.key('Enter', True), self.key('Enter', False))
+        def back(go):  # the Pause button says the game is paused; go on
+            check(self.shows('pause')[:2] == ['Go on', 'true'], f"paused, the Pause button shows {self.shows('pause')}")
+            go()
+        return [('the Pause button', pause, lambda: back(pause), None), ('Enter on the Pause button', enter, lambda: back(enter), None),
                 ('the page hidden', lambda: (self.js(hide % ('true', 'hidden')), self.js(hide % ('false', 'visible'))), None, 'p'),
                 ('the window blurred', lambda: self.js("window.dispatchEvent(new FocusEvent('blur'))"), None, 'p')]
+
+    def shows(self, button):  # the button's label and pressed state, and whether the page says the sound is off
+        return self.js(f"""const b = document.getElementById('{button}');
+                           return [b.textContent, b.getAttribute('aria-pressed'), [...document.querySelectorAll('.off')].some((e) => e.getClientRects().length > 0)]""")
 
     def kept(self):  # the keys of the page's storage
         return {name: 'sieverush/' + name for name in ('settings', 'best')}

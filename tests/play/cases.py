@@ -322,7 +322,7 @@ def touch(p):
 
 def sharp(p):
     """At device pixel ratio 2 each picture pixel is a 2x2 square of device pixels, the title as at
-    ratio 1. Without WebGL the page says so plainly."""
+    ratio 1. Without WebGL the page says so plainly; without IndexedDB it plays."""
     title = title_shown(p).rgb()
     with p.emulating() as cdp:
         cdp('Emulation.setDeviceMetricsOverride', {'width': 800, 'height': 640, 'deviceScaleFactor': 2, 'mobile': False})
@@ -332,6 +332,8 @@ def sharp(p):
     with p.emulating('HTMLCanvasElement.prototype.getContext = () => null'):
         p.start()
         wait(p, lambda s: 'cannot show WebGL' in p.message(), 'the words for no WebGL')
+    with p.emulating("IDBFactory.prototype.open = () => { throw new DOMException('refused', 'SecurityError') }"):
+        start_play(p)  # IndexedDB refused: the game plays on, keeping no runs
 
 def page_keeps(p):
     """While the button is held the game picks in every frame (one read-back each); let go off
@@ -463,6 +465,7 @@ def kept(p):
     for full in (False, True) if isinstance(p, XPlayer) else (False,):  # the second time fullscreen
         title_shown(p, lambda: p.start(keep=True))
         check(not re.search('sieverush: .*(kept|settings|best)', said := p.out('err')), f'said {said!r}')
+        isinstance(p, Web) and watches(p)
         if isinstance(p, XPlayer):
             wait(p, lambda s: p.place() == ((0, 0, 1920, 1080) if full else place), f'the window as kept, fullscreen {full}')
             press(p, 'F11', lambda s: p.place() == (place if full else (0, 0, 1920, 1080)), 'F11')
@@ -544,9 +547,10 @@ def valgrind_mode(game, art):  # softpipe: no machine code made at run time, one
 
 from .heard import heard, page_heard  # noqa: E402 (they use the cases above)
 from .replayed import replayed  # noqa: E402
+from .page import site_files, framed, offline, watches  # noqa: E402
 
 CASES = [  # name, the modes it applies to, the case
-    ('title screen, Space starts play', 'native install wine valgrind web', title),
+    ('title screen, Space starts play', 'native install wine valgrind', title),  # the page's: framed
     ('a real click patches, a real Left turns', 'native web', reaches),
     ('heard', 'native wine', heard),
     ('golden recordings replayed', 'wine web', replayed),
@@ -560,6 +564,9 @@ CASES = [  # name, the modes it applies to, the case
     ('no display', 'native install wine', no_display),
     ('missing art', 'native install', missing_art),
     ('the page says so, fullscreen', 'web', page_says),
+    ('the zip and the worker\'s files', 'chromium', site_files),
+    ('the page in a frame, from the zip', 'web', framed),
+    ('offline, installed, a new build', 'chromium firefox', offline),
     ('fullscreen, prefixed or none', 'chromium', fullscreen),
     ('touch', 'chromium', touch),
     ('the page fits every screen', 'chromium', page_fits),

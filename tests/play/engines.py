@@ -10,7 +10,7 @@ from .screen import sound_server
 WIDTH, HEIGHT = 1000, 800  # each browser's window: the whole canvas on screen
 COMMAND = 120  # seconds any one command to a browser may take: a hung browser fails, never waits
 # The WebDriver characters of the keys that are no text (Space is ' ').
-WD_KEYS = {'ArrowLeft': '\ue012', 'ArrowRight': '\ue014', 'Escape': '\ue00c'}
+WD_KEYS = {'ArrowLeft': '\ue012', 'ArrowRight': '\ue014', 'Escape': '\ue00c', 'Enter': '\ue007'}
 
 # Headless with SwiftShader's WebGL (the only WebGL this Chromium has without a GPU), and quiet:
 # no updates, no first-run pages, nothing fetched from the network on its own.
@@ -42,8 +42,8 @@ class Chromium:
         self.open, self.js, self.cdp, self.quit = self.d.get, self.d.execute_script, self.d.execute_cdp_cmd, self.d.quit
 
     def key(self, key, code, keycode, down):
-        self.cdp('Input.dispatchKeyEvent', {'type': 'keyDown' if down else 'keyUp', 'key': key,
-                                            'code': code, 'windowsVirtualKeyCode': keycode})
+        self.cdp('Input.dispatchKeyEvent', {'type': 'keyDown' if down else 'keyUp', 'key': key, 'code': code,
+                                            'windowsVirtualKeyCode': keycode, **({'text': '\r'} if key == 'Enter' else {})})
 
     def mouse(self, kind, x, y):
         press = {} if kind == 'move' else {'button': 'left', 'clickCount': 1}

@@ -36,7 +36,7 @@ def page_fits(p):
             check(got['picture'] >= before and not got['over'],
                   f'{at}: picture {got["picture"]} wide, {got["over"]} overlaps of it and the controls')
             small = [b for b in got['buttons'] if touch and min(b[3] - b[1], b[4] - b[2]) < 44]
-            check(len(got['buttons']) == 3 + 3 * touch and 'pause' in [b[0] for b in got['buttons']] and not small,
+            check(len(got['buttons']) == 4 + 3 * touch and 'pause' in [b[0] for b in got['buttons']] and not small,
                   f'{at}: buttons {got["buttons"]}')
             check(got['help'] == ['taps' if touch else 'help'], f'{at}: the help shown: {got["help"]}')
             if (w, h) != (844, 390):
