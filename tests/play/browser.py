@@ -126,7 +126,8 @@ class Web:
                     Object.defineProperty(document, name, {value, configurable: true});
                   document.dispatchEvent(new Event('visibilitychange'))"""
         pause = lambda: self.click('#pause')
-        enter = lambda: (self.js("document.getElementById('pause').focus()"), self.key('Enter', True), self.key('Enter', False))
+        frames = "await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)))"  # a key held over frames
+        enter = lambda: (self.js("document.getElementById('pause').focus()"), self.key('Enter', True), self.js(frames), self.key('Enter', False))
         def back(go):  # the Pause button says the game is paused; go on
             check(self.shows('pause')[:2] == ['Go on', 'true'], f"paused, the Pause button shows {self.shows('pause')}")
             go()
