@@ -16,12 +16,10 @@
 #                           each file parser from the kept corpus
 #   windows build           the Windows build (MinGW-w64, GLFW from Debian's source)
 #   web build               the browser build (emscripten), and the page once more without Case.tga
-# Then, with nothing building, the checks that wait on a real window, sound device or page (on a
-# machine busy building they would wait in vain): first alone, as its sound is checked for gaps
-# under a load of its own,
+# Then, one after another and with nothing else running, the checks that wait on a real window,
+# sound device or page (on a busy machine they would wait in vain):
 #   play natively           the real game played with X input, and the installed game
-# then side by side, each about half a core,
-#   windows under wine      the Windows build played under Wine, and its installer
+#   windows under wine      the Windows build played under Wine
 #   web in the browsers     the page played in Chromium, Firefox ESR and WebKitGTK
 # Each stage starts with `== STAGE (N s)`, N seconds into the run, and ends with
 # `== STAGE passed in N s` (scripts/ci-soak.sh reads them).
@@ -153,10 +151,9 @@ scripts/with-x.sh ctest --test-dir build/ci --output-on-failure --timeout 900 --
   -R "$realtime"
 passed
 
-# Wine and the browsers each keep about half a core busy and wait on what their game shows, so they
-# play side by side; nothing builds meanwhile.
-wine() { scripts/windows/build-windows.sh --play build/windows; }
-beside "windows under wine" wine
+begin "windows under wine"
+scripts/windows/build-windows.sh --play build/windows
+passed
 
 # Firefox and WebKit have WebGL only on an X display. Every engine plays; any that fails or cannot
 # start fails the stage by name.
@@ -174,7 +171,6 @@ for engine in chromium firefox webkit; do
 done
 [ ${#failed[@]} = 0 ] || die "the page failed in: ${failed[*]}"
 passed
-join_sides
 
 # The suite compares the golden recordings' pins and never renews them (scripts/renew-replays.sh
 # does, on purpose).
