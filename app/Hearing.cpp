@@ -26,8 +26,10 @@ void Hearing::Hold(bool held) {
 }
 
 void Hearing::Reset() {
+  // Made now, before the watch's first frame, rather than by that frame's Listen.
+  auto fresh = std::make_unique<Mixer>();
   const std::lock_guard<std::mutex> hold(Lock);
-  Sound.reset();
+  Sound = std::move(fresh);
   Held = GamePaused = false;
 }
 

@@ -19,7 +19,7 @@ public:
   void Listen(const GameSession& game);
   // Held (a paused watch): silent once faded, every voice waiting where it was; and heard again.
   void Hold(bool held);
-  // Nothing sounding any more, for a game watched afresh.
+  // A fresh mixer, nothing sounding, for a game watched afresh: made before its first frame.
   void Reset();
   // The next `count` stereo frames; silence until the first Listen. False when they end in a
   // silence that lasts until the next Listen (the mixer quiet).

@@ -142,13 +142,14 @@ void Watch::PlayDue(std::int64_t now) {
 
 void Watch::Run(bool drawn, bool heard) {
   const FrameInput& in = Recording.Frames[Next++];
+  bool shot = false;  // a picture the witness asked for
   if (heard && Seen) {
     // The frame's moment on the watch's clock: where what it sets off is heard.
     FrameInput at = in;
     at.Micros = Due(in.Micros);
-    Seen->Before(at, Next);
+    shot = Seen->Before(at, Next);
   }
-  Session.Step(in, drawn);
+  Session.Step(in, drawn || shot);
   Drawn = Drawn || drawn;
   if (heard) {
     Ears->Listen(Session);

@@ -77,6 +77,8 @@ Witness::~Witness() {
 bool Witness::Open(const WitnessFiles& files) {
   Files = files;
   Hears = !Files.Trace.empty() || !Files.Wav.empty();
+  if (Hears)
+    Ears.Reset();  // its mixer made now, not by the first frame heard
   Mixed.resize(2 * Chunk);
   // Binary: the trace's lines end in LF on every target, so traces compare byte for byte.
   if (!Files.Trace.empty() && !(Trace = std::fopen(Files.Trace.c_str(), "wb")))
