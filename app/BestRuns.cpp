@@ -47,7 +47,6 @@ void BestRuns::Draw(const std::vector<KeptRun>& runs) const {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glDisable(GL_LIGHTING);
-  glColor3fv(OtherColour);
   PrintCentred("Your best runs", HeadingY);
   for (std::size_t i = 0; i < runs.size(); ++i) {
     // The date as the player's clock tells it.
@@ -59,10 +58,12 @@ void BestRuns::Draw(const std::vector<KeptRun>& runs) const {
     char line[96];
     std::snprintf(line, sizeof line, "%2d.   %5d seconds     %s", static_cast<int>(i + 1),
                   runs[i].Uptime, date);
-    glColor3fv(i == Chosen ? ChosenColour : OtherColour);
+    // The font sets its own colour as it prints.
+    const float* colour = i == Chosen ? ChosenColour : OtherColour;
+    Fnt.SetColor(colour[0], colour[1], colour[2]);
     Fnt.ezPrint(line, RunX, FirstRunY - static_cast<int>(i) * RunStep);
   }
-  glColor3fv(OtherColour);
+  Fnt.SetColor(OtherColour[0], OtherColour[1], OtherColour[2]);
   PrintCentred(runs.empty() ? "No runs kept yet: a game played to its end is kept here."
                             : "Up and Down choose, Enter watches, Esc goes back.",
                runs.empty() ? FirstRunY : KeysY);
