@@ -182,8 +182,9 @@ void GameSession::Draw() const {
       glEnable(GL_LIGHTING);
       glEnable(GL_TEXTURE_2D);
       // Its lit text faces the light, as at start-up: a game watched before it left the normal of
-      // the case's last face.
-      glNormal3f(0, 0, 1);
+      // the case's last face, where the GL keeps one.
+      if (GLKeepsNormal)
+        glNormal3f(0, 0, 1);
       StartInfo();
       return;
     case Screen::GameOver:

@@ -32,6 +32,8 @@ constexpr bool GLReadsSignedRed = false;
 constexpr bool GLHasAttribStack = false;
 // Framebuffer objects are core, whatever the version string says.
 constexpr bool GLFramebuffersInCore = true;
+// A normal only between glBegin and glEnd, for the vertices there: none is kept between them.
+constexpr bool GLKeepsNormal = false;
 #else
 // Desktop OpenGL: the internal format as the component count and the picture wrap the art
 // was made for (GL_CLAMP), both from OpenGL 1.0; a window's usual 24 depth bits.
@@ -44,6 +46,8 @@ constexpr bool GLReadsSignedRed = true;
 constexpr bool GLHasAttribStack = true;
 // Framebuffer objects come with OpenGL 3.0 or an extension; see the version and extension list.
 constexpr bool GLFramebuffersInCore = false;
+// The current normal is state, kept from one glBegin to the next.
+constexpr bool GLKeepsNormal = true;
 #endif
 
 // An OpenGL entry point by name, null where the GL in use has none: how the owner of a context
