@@ -27,10 +27,13 @@ def press(p, key, test, what, seconds=PROMPT):
 
 def drawn(p, n=3):
     """n pictures shown one after another, each unlike the last: the game has drawn frames since
-    now, so it has seen the input sent before (X hands a frame all events since the last at once)."""
+    now, so it has seen the input sent before (X hands a frame all events since the last at once).
+    Or the game-over screen, which stands still: the game ran out meanwhile (the caller sees it)."""
     last = p.shot().data
     for i in range(n):
-        last = wait(p, lambda s: s.data != last, 'a new frame').data
+        if blue_screen(s := wait(p, lambda s: s.data != last or blue_screen(s), 'a new frame')):
+            return
+        last = s.data
 
 def title_lit(s):  # the title's top line drawn
     top, bottom = rows(TITLE_Y)
