@@ -20,6 +20,7 @@ class Web:
         self.url = f'http://127.0.0.1:{self.port}/site'
         self.js, self.proc, self.x, self.y = self.browser.js, self, 0, 0
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
+        self.down = {}  # the fingers on the screen: where each is
         atexit.register(self.finish)
 
     def serve(self, on):  # the sites' server started (on the port it had) or stopped
@@ -45,7 +46,7 @@ class Web:
         control = {'Left': 0, 'space': 1, 'Right': 2}.get(name) if self.fingers else None
         if control is None:
             return self.browser.key(*self.KEYS[name], down)
-        self.touch('touchStart' if down else 'touchEnd', *self.middle(f"querySelectorAll('#bar button')[{control}]"))
+        self.touch('touchStart' if down else 'touchEnd', *self.middle(f"querySelectorAll('#bar button')[{control}]"), 'control')
 
     def move(self, x, y, kind='move'):
         self.x, self.y = x, y
@@ -76,6 +77,8 @@ class Web:
             yield cdp
         finally:
             self.fingers = False
+            for which, at in list(self.down.items()):  # none left on the screen for the next case
+                self.touch('touchEnd', *at, which)
             cdp('Page.removeScriptToEvaluateOnNewDocument', added)
             cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
             cdp('Emulation.clearDeviceMetricsOverride', {})
@@ -84,8 +87,11 @@ class Web:
         left, top, width, height = self.rect
         self.touch(kind, left + x * width / W, top + y * height / H)
 
-    def touch(self, kind, x, y):  # one finger at page coordinates, in Chromium
-        self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [] if kind == 'touchEnd' else [{'x': x, 'y': y}]})
+    def touch(self, kind, x, y, which='picture'):
+        """A finger at page coordinates, in Chromium: the one on the picture, or another on a control
+        while that one may rest (each by its id, as a screen with several fingers tells them)."""
+        self.down.pop(which, None) if kind == 'touchEnd' else self.down.update({which: (x, y)})
+        self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [{'x': x, 'y': y, 'id': ['picture', 'control'].index(which)}]})
 
     def pixels(self, *size):  # RGB bytes of the canvas as shown: in device pixels, or sampled down to size
         x, y, w, h = (round(v * self.ratio) for v in self.rect)

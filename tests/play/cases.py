@@ -305,7 +305,9 @@ def touch(p):
             resting and p.finger('touchEnd', *REST)
             p.js('calls.length = 0')
             p.finger('touchStart', x - 60, y)
-            check(p.js('return calls')[:2] == ['_PagePointer', '_PageButton'], "the press came before the finger's place")
+            calls = p.js('return calls')  # (the finger lifted before may yet take the pointer off the picture)
+            first = calls.index('_PageButton') if '_PageButton' in calls else 0
+            check(first > 0 and calls[first - 1] == '_PagePointer', f"the press came before the finger's place: {calls}")
             p.finger('touchMove', x, y)
             p.finger('touchEnd', x, y)
             drawn(p)
