@@ -1,8 +1,8 @@
 #include "CommandLine.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <iterator>
 
 namespace {
@@ -36,7 +36,7 @@ bool Key(const std::string& name, AppKeys& keys) {
 }
 
 bool Refuse(const std::string& what) {
-  std::cerr << "sieverush: " << what << "\n";
+  std::fprintf(stderr, "sieverush: %s\n", what.c_str());
   return false;
 }
 

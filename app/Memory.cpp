@@ -1,13 +1,13 @@
 #include "Memory.h"
 
 #include <chrono>
-#include <iostream>
+#include <cstdio>
 
 bool Memory::SetAside(KeptFile file, const char* what, const std::string& problem) {
-  std::cerr << "sieverush: cannot use the " << what << " in '" << KeptPlace(file) << "' ("
-            << problem << ")";
+  const std::string line = "sieverush: cannot use the " + std::string(what) + " in '" +
+                           KeptPlace(file) + "' (" + problem + ")";
   if (MadeByNewerGame(problem)) {
-    std::cerr << ", left as it is for that game\n";
+    std::fprintf(stderr, "%s, left as it is for that game\n", line.c_str());
     return false;
   }
   // Named for the moment it was found damaged, in UTC, so that it sorts by date.
@@ -15,10 +15,10 @@ bool Memory::SetAside(KeptFile file, const char* what, const std::string& proble
       std::chrono::system_clock::now().time_since_epoch());
   std::string aside, failed;
   if (!MoveKeptAside(file, DateText(now.count(), true), aside, failed)) {
-    std::cerr << ", left as it is (" << failed << ")\n";
+    std::fprintf(stderr, "%s, left as it is (%s)\n", line.c_str(), failed.c_str());
     return false;
   }
-  std::cerr << ", moved aside to '" << aside << "'; kept afresh\n";
+  std::fprintf(stderr, "%s, moved aside to '%s'; kept afresh\n", line.c_str(), aside.c_str());
   return true;
 }
 
@@ -28,8 +28,10 @@ void Memory::Recall() {
     const KeptRead read = ReadKept(file->Which, file->Text, problem);
     if (read == KeptRead::Failed) {
       file->Writable = false;
-      std::cerr << "sieverush: cannot read the " << file->What << " in '" << KeptPlace(file->Which)
-                << "' (" << problem << "), left as it is; starting from the defaults\n";
+      std::fprintf(stderr,
+                   "sieverush: cannot read the %s in '%s' (%s), left as it is; starting from the "
+                   "defaults\n",
+                   file->What, KeptPlace(file->Which).c_str(), problem.c_str());
     }
     if (read != KeptRead::Read) {
       file->Text.clear();
@@ -70,7 +72,7 @@ void Memory::Write(File& file, const std::string& text) {
     file.Text = text;
   } else if (!file.SaidFailed) {
     file.SaidFailed = true;
-    std::cerr << "sieverush: cannot keep the " << file.What << " in '" << KeptPlace(file.Which)
-              << "' (" << problem << "); the game plays on\n";
+    std::fprintf(stderr, "sieverush: cannot keep the %s in '%s' (%s); the game plays on\n",
+                 file.What, KeptPlace(file.Which).c_str(), problem.c_str());
   }
 }

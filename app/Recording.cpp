@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <vector>
 
 namespace {
@@ -19,33 +19,33 @@ constexpr std::size_t RunRoom = 1u << 20;
 
 bool ReadRecording(const char* name, Replay& replay, const char* verb) {
   std::string problem;
-  std::ifstream file(name, std::ios::binary);
+  std::FILE* file = std::fopen(name, "rb");
   std::vector<unsigned char> bytes;
   if (!file) {
     problem = std::strerror(errno);
   } else {
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0);
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
     if (size < 0 || static_cast<std::uintmax_t>(size) > LargestReplay) {
       problem = "not a Sieve Rush replay (too large)";
     } else {
       bytes.resize(static_cast<std::size_t>(size));
-      if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
+      std::rewind(file);
+      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
         problem = "could not be read";
     }
+    std::fclose(file);
   }
   if (problem.empty() && ParseReplay(bytes.data(), bytes.size(), replay, problem))
     return true;
-  std::cerr << "sieverush: cannot " << verb << " '" << name << "': " << problem << "\n";
+  std::fprintf(stderr, "sieverush: cannot %s '%s': %s\n", verb, name, problem.c_str());
   return false;
 }
 
 bool Recorder::Open(const char* name, const ReplayHeader& header) {
   Name = name;
-  File.open(name, std::ios::binary | std::ios::trunc);
+  File = std::fopen(name, "wb");
   if (!File) {
-    std::cerr << "sieverush: cannot record to '" << name << "': " << std::strerror(errno) << "\n";
+    std::fprintf(stderr, "sieverush: cannot record to '%s': %s\n", name, std::strerror(errno));
     return false;
   }
   Writer = std::make_unique<ReplayWriter>(header);
@@ -64,17 +64,22 @@ void Recorder::Add(const FrameInput& frame) {
 bool Recorder::Finish() {
   Writer->Finish();
   WriteOut();
-  File.close();
-  if (File)
+  const bool closed = std::fclose(File) == 0;
+  File = nullptr;
+  if (closed && Whole)
     return true;
-  std::cerr << "sieverush: could not write the recording '" << Name << "'\n";
+  std::fprintf(stderr, "sieverush: could not write the recording '%s'\n", Name.c_str());
   return false;
+}
+
+Recorder::~Recorder() {
+  if (File)
+    std::fclose(File);
 }
 
 void Recorder::WriteOut() {
   std::vector<unsigned char>& bytes = Writer->Pending();
-  File.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
+  Whole = std::fwrite(bytes.data(), 1, bytes.size(), File) == bytes.size() && Whole;
   bytes.clear();
 }
 

@@ -2,7 +2,7 @@
 // played (--record), and every run recorded in memory, each game of it kept at its game over.
 #pragma once
 
-#include <fstream>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +17,11 @@ bool ReadRecording(const char* name, Replay& replay, const char* verb = "replay"
 // Writes the game down as it is played, a chunk at a time.
 class Recorder {
 public:
+  Recorder() = default;
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+  ~Recorder();
+
   // False after saying why the file cannot be written.
   bool Open(const char* name, const ReplayHeader& header);
   void Add(const FrameInput& frame);
@@ -27,7 +32,8 @@ private:
   void WriteOut();
 
   std::unique_ptr<ReplayWriter> Writer;
-  std::ofstream File;
+  std::FILE* File = nullptr;
+  bool Whole = true;  // every chunk written
   std::string Name;
 };
 

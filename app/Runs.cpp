@@ -1,7 +1,7 @@
 #include "Runs.h"
 
 #include <algorithm>
-#include <iostream>
+#include <cstdio>
 
 #include "Memory.h"
 #include "game/Replay.h"
@@ -16,7 +16,7 @@ constexpr const char* LastName = "last.sieverush";
 constexpr double YoungSeconds = 60;
 
 void Say(const std::string& line) {
-  std::cerr << "sieverush: " << line << "\n";
+  std::fprintf(stderr, "sieverush: %s\n", line.c_str());
 }
 
 // A run in words for a message.

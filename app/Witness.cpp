@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <cstdio>
 
 #include "game/Rules.h"
 #include "platform/Shell.h"
@@ -61,7 +61,7 @@ void WritePng(void* file, void* data, int size) {
 }
 
 bool Said(const std::string& name, const char* what) {
-  std::cerr << "sieverush: cannot write " << what << " '" << name << "'\n";
+  std::fprintf(stderr, "sieverush: cannot write %s '%s'\n", what, name.c_str());
   return false;
 }
 

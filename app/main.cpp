@@ -8,8 +8,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -96,7 +96,7 @@ bool WatchBytes(Run& run, const std::vector<unsigned char>& bytes, const std::st
   std::string problem;
   if (ParseReplay(bytes.data(), bytes.size(), replay, problem))
     return StartWatch(run, std::move(replay));
-  std::cerr << "sieverush: cannot watch " << what << ": " << problem << "\n";
+  std::fprintf(stderr, "sieverush: cannot watch %s: %s\n", what.c_str(), problem.c_str());
   return false;
 }
 
@@ -280,13 +280,14 @@ int EndRun(void* context) {
   if (!whole)
     return Failed;
   if (run.Replaying && run.Watching)
-    std::cout << "Watched " << frames << " frames in " << run.Looks << " looks: uptime "
-              << game.Uptime() << " seconds, best " << game.Best << " seconds\n"
-              << std::flush;
+    std::printf("Watched %llu frames in %llu looks: uptime %d seconds, best %d seconds\n",
+                static_cast<unsigned long long>(frames), static_cast<unsigned long long>(run.Looks),
+                game.Uptime(), game.Best);
   else if (run.Replaying || run.Recording)
-    std::cout << (run.Replaying ? "Replayed " : "Recorded ") << frames << " frames: uptime "
-              << game.Uptime() << " seconds, best " << game.Best << " seconds\n"
-              << std::flush;
+    std::printf("%s %llu frames: uptime %d seconds, best %d seconds\n",
+                run.Replaying ? "Replayed" : "Recorded", static_cast<unsigned long long>(frames),
+                game.Uptime(), game.Best);
+  std::fflush(stdout);
   return Played;
 }
 

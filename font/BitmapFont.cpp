@@ -4,9 +4,9 @@
 #include "platform/GL.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <new>
@@ -79,22 +79,19 @@ std::unique_ptr<unsigned char[]> ReadWholeFile(const char* fname, std::size_t& s
   std::error_code error;
   if (!std::filesystem::is_regular_file(fname, error))
     return nullptr;
-  std::ifstream file(fname, std::ios::binary);
+  std::FILE* file = std::fopen(fname, "rb");
   if (!file)
     return nullptr;
-  file.seekg(0, std::ios::end);
-  const std::streamoff end = file.tellg();
-  if (!file || end < 0 ||
-      static_cast<std::uintmax_t>(end) > std::numeric_limits<std::size_t>::max())
-    return nullptr;
-  file.seekg(0, std::ios::beg);
-  size = static_cast<std::size_t>(end);
-  std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
-  if (!bytes)
-    return nullptr;
-  file.read(reinterpret_cast<char*>(bytes.get()), static_cast<std::streamsize>(size));
-  if (!file)
-    return nullptr;
+  const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  std::unique_ptr<unsigned char[]> bytes;
+  if (end >= 0) {
+    size = static_cast<std::size_t>(end);
+    std::rewind(file);
+    bytes.reset(new (std::nothrow) unsigned char[size]);
+    if (bytes && std::fread(bytes.get(), 1, size, file) != size)
+      bytes.reset();
+  }
+  std::fclose(file);
   return bytes;
 }
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "Screens.h"
 #include "game/Leak.h"
@@ -39,7 +39,8 @@ constexpr int UptimeLineX = 600;
 constexpr int StatusLineY = 30;
 
 bool ReportFailedLoad(const char* file) {
-  std::cout << "Unable to load '" << file << "'\n" << std::flush;
+  std::printf("Unable to load '%s'\n", file);
+  std::fflush(stdout);
   return false;
 }
 

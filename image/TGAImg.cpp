@@ -1,9 +1,9 @@
 #include "image/TGAImg.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <new>
 
@@ -193,23 +193,22 @@ int TGAImg::Load(const char* filename) {
   std::error_code error;
   if (!filename || !std::filesystem::is_regular_file(filename, error))
     return TgaNoFile;
-  std::ifstream file(filename, std::ios::binary | std::ios::ate);
+  std::FILE* file = std::fopen(filename, "rb");
   if (!file)
     return TgaNoFile;
-  const std::streamoff end = file.tellg();
-  if (end < 0)
-    return TgaNoFile;
-  if (static_cast<std::uint64_t>(end) > std::numeric_limits<std::size_t>::max())
-    return TgaNoMemory;
-  const std::size_t size = static_cast<std::size_t>(end);
-  file.seekg(0);
-  FileData.reset(new (std::nothrow) unsigned char[size]);
-  if (!FileData)
-    return TgaNoMemory;
-  // A file cut short while we read it counts as unreadable.
-  const bool read = file.read(reinterpret_cast<char*>(FileData.get()), end).gcount() == end;
-  file.close();
-  const int result = read ? Decode(FileData.get(), size) : TgaNoFile;
+  const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  int result = TgaNoFile;
+  if (end >= 0) {
+    const std::size_t size = static_cast<std::size_t>(end);
+    std::rewind(file);
+    FileData.reset(new (std::nothrow) unsigned char[size]);
+    // A file cut short while we read it counts as unreadable.
+    if (!FileData)
+      result = TgaNoMemory;
+    else if (std::fread(FileData.get(), 1, size, file) == size)
+      result = Decode(FileData.get(), size);
+  }
+  std::fclose(file);
   FileData.reset();
   return result;
 }

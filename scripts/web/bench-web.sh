@@ -8,7 +8,8 @@
 #   - the time from the page's first byte to its first picture: the game's title against a page
 #     that only opens the canvas and clears it (bench/web_blank.cpp), same build, 5 loads each;
 #   - the native full-load frame, button held and up (frame_bench under scripts/with-x.sh);
-#   - the transfer size of the page's files, raw and gzip-compressed.
+#   - the transfer size of the page's files, raw and gzip-compressed, and of those a first visit
+#     fetches before its title shows.
 #   scripts/web/bench-web.sh        (it builds the page first; a few minutes)
 set -euo pipefail
 # shellcheck source=scripts/lib.sh
@@ -120,3 +121,10 @@ for f in "$site"/*; do
   printf '%-16s %8d bytes, gzip %8d\n' "$(basename "$f")" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
 done
 printf 'all             %8d bytes, gzip %8d\n' "$raw" "$packed"
+# What a first visit fetches before its title shows: the worker and the app's larger icons come after.
+raw=0 packed=0
+for f in index.html icon.png manifest.webmanifest sieverush.js sieverush.wasm sieverush.data; do
+  raw=$((raw + $(stat -c %s "$site/$f")))
+  packed=$((packed + $(gzip -9c "$site/$f" | wc -c)))
+done
+printf 'before the title %7d bytes, gzip %8d\n' "$raw" "$packed"
