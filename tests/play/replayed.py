@@ -30,5 +30,5 @@ def replayed(p):
         check(status == 0 and said.startswith('Replayed ') and not first,
               f'{name}.rec: status {status}, said {said!r}; first difference (line, pinned, played): {first}')
     if web:
-        p.browser.open(f'{p.url}/?replay=../replays/{name}.rec')
+        p.visit(f'site/?replay=../replays/{name}.rec')
         wait(p, lambda s: p.js("return document.body.classList.contains('watching')"), f'{name}.rec watched by ?replay=')
