@@ -69,7 +69,8 @@ def drop(p, data, name):  # a file of these bytes dropped on the picture
 
 def watches(p):
     """Started with the sound kept off, the page says so. The last game saved is a recording; dropped
-    from a newer game it is refused in words; as it is, watched with the watch's buttons (Back: the title)."""
+    from a newer game it is refused in words; as it is, watched with the watch's buttons (Back: the title),
+    the page keeping no earlier drop's file."""
     check(p.shows('mute') == ['Sound: off', 'true', True], f"the sound kept off, the page shows {p.shows('mute')}")
     p.js("""window.saved = new Promise((done) => HTMLAnchorElement.prototype.click = function () {
               fetch(this.href).then((r) => r.arrayBuffer()).then((b) => done([this.download, [...new Uint8Array(b)]])); })""")
@@ -81,5 +82,7 @@ def watches(p):
     wait(p, lambda s: 'newer' in p.message() and title_lit(s) and not watching(), 'the newer recording refused in words')
     drop(p, saved, name)
     wait(p, lambda s: watching(), 'the dropped recording watched, with its buttons')
+    kept = p.js("return FS.readdir('/.glfw_dropped_files')")
+    check(set(kept) - {'.', '..'} == {name}, f'the page keeps the files dropped: {kept}')
     p.click('[data-key="256"]')
     wait(p, lambda s: not watching() and title_lit(s), 'the title after Back')
