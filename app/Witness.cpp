@@ -60,6 +60,14 @@ void WritePng(void* file, void* data, int size) {
   std::fwrite(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(file));
 }
 
+// Closes `file`: whether all written to it reached it. A write that failed outright (a whole
+// picture at once on a full disk) leaves nothing for fclose to flush and report, only the error
+// mark.
+bool Closed(std::FILE* file) {
+  const bool failed = std::ferror(file) != 0;
+  return std::fclose(file) == 0 && !failed;
+}
+
 bool Said(const std::string& name, const char* what) {
   std::fprintf(stderr, "sieverush: cannot write %s '%s'\n", what, name.c_str());
   return false;
@@ -139,10 +147,9 @@ void Witness::After(const GameSession& game, std::uint64_t frame) {
       if (shot.Frame != frame)
         continue;
       std::FILE* file = std::fopen(shot.File.c_str(), "wb");
-      if (!file || !stbi_write_png_to_func(WritePng, file, ScreenWidth, ScreenHeight, 3,
-                                           Picture.data(), ScreenWidth * 3))
-        Failed = !Said(shot.File, "the picture");
-      if (file && std::fclose(file) != 0)
+      const bool made = file && stbi_write_png_to_func(WritePng, file, ScreenWidth, ScreenHeight, 3,
+                                                       Picture.data(), ScreenWidth * 3);
+      if (!(file && Closed(file) && made))
         Failed = !Said(shot.File, "the picture");
     }
   }
@@ -165,7 +172,7 @@ bool Witness::Close(const GameSession& game, std::uint64_t frames) {
   bool whole = !Failed;
   if (Trace) {
     Line(game, "end", frames);
-    if (std::fclose(Trace) != 0)
+    if (!Closed(Trace))
       whole = Said(Files.Trace, "the trace");
     Trace = nullptr;
   }
@@ -173,7 +180,7 @@ bool Witness::Close(const GameSession& game, std::uint64_t frames) {
     // The sizes, now that they are known; a file past 4 GiB keeps the largest a header can say.
     std::fseek(Wav, 0, SEEK_SET);
     PutWavHeader(Wav, static_cast<std::uint32_t>(std::min<std::int64_t>(Written, 0x3FFFFFF0)));
-    if (std::fclose(Wav) != 0)
+    if (!Closed(Wav))
       whole = Said(Files.Wav, "the sound");
     Wav = nullptr;
   }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The golden recordings (tests/replays/) played back by the game in game time: each gives its pinned
 trace line for line, its pinned pictures pixel for pixel and a sound that shows its facts, and
-writes nothing of the player's. scripts/renew-replays.sh renews the pins, on purpose; this never
+writes nothing of the player's; and on a full disk, each file a replay writes fails the run in one
+line. scripts/renew-replays.sh renews the pins, on purpose; this never
 does. Usage: goldens.py GAME REPLAYS (on an X display)."""
 import array, glob, os, subprocess, sys, tempfile
 
@@ -52,9 +53,21 @@ def problems(game, name, out):
     yield from sound_problems(out + '/wav', facts)
 
 
+def unwritable(game, rec):
+    """Each file the game writes of a replay, on a full disk: the run fails, saying so in one line."""
+    for option, what in (('--record', 'could not write the recording'), ('--trace', 'cannot write the trace'),
+                         ('--wav', 'cannot write the sound'), ('--shot 10', 'cannot write the picture')):
+        run = subprocess.run([game, '--replay', rec, *option.split(), '/dev/full'], cwd=os.path.dirname(game),
+                             capture_output=True, text=True, timeout=600)
+        if (run.returncode, run.stderr) != (1, f"sieverush: {what} '/dev/full'\n"):
+            yield f'{option} on a full disk: status {run.returncode}, said {run.stderr!r}'
+
+
 def main():
     game, folder = map(os.path.abspath, sys.argv[1:3])
-    passed = failed = 0
+    said = list(unwritable(game, folder + '/title.rec'))
+    print(('FAIL ' if said else 'pass ') + 'a full disk', *said, sep='\n  ', flush=True)
+    passed, failed = int(not said), int(bool(said))
     for rec in sorted(glob.glob(folder + '/*.rec')):
         name = rec[:-len('.rec')]
         with tempfile.TemporaryDirectory() as out:
