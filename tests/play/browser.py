@@ -20,7 +20,7 @@ class Web:
         self.url = f'http://127.0.0.1:{self.port}/site'
         self.js, self.proc, self.x, self.y = self.browser.js, self, 0, 0
         self.fingers = False  # the touch controls instead of keys where there is one (Chromium)
-        self.down = {}  # the fingers on the screen: where each is
+        self.resting = None  # where a finger is left on the picture
         atexit.register(self.finish)
 
     def serve(self, on):  # the sites' server started (on the port it had) or stopped
@@ -46,7 +46,9 @@ class Web:
         control = {'Left': 0, 'space': 1, 'Right': 2}.get(name) if self.fingers else None
         if control is None:
             return self.browser.key(*self.KEYS[name], down)
-        self.touch('touchStart' if down else 'touchEnd', *self.middle(f"querySelectorAll('#bar button')[{control}]"), 'control')
+        if down and self.resting:  # one finger at a time: Chromium's emulation wedges with two
+            self.finger('touchEnd', *self.resting)
+        self.touch('touchStart' if down else 'touchEnd', *self.middle(f"querySelectorAll('#bar button')[{control}]"))
 
     def move(self, x, y, kind='move'):
         self.x, self.y = x, y
@@ -77,21 +79,21 @@ class Web:
             yield cdp
         finally:
             self.fingers = False
-            for which, at in list(self.down.items()):  # none left on the screen for the next case
-                self.touch('touchEnd', *at, which)
+            if self.resting:  # none left on the screen for the next case
+                self.finger('touchEnd', *self.resting)
             cdp('Page.removeScriptToEvaluateOnNewDocument', added)
             cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
             cdp('Emulation.clearDeviceMetricsOverride', {})
 
     def finger(self, kind, x, y):  # one finger at game pixel (x, y): 'touchStart', 'touchMove', 'touchEnd'
+        if kind == 'touchEnd' and not self.resting:  # lifted already, by a control pressed since
+            return
         left, top, width, height = self.rect
+        self.resting = (x, y) if kind != 'touchEnd' else None
         self.touch(kind, left + x * width / W, top + y * height / H)
 
-    def touch(self, kind, x, y, which='picture'):
-        """A finger at page coordinates, in Chromium: the one on the picture, or another on a control
-        while that one may rest (each by its id, as a screen with several fingers tells them)."""
-        self.down.pop(which, None) if kind == 'touchEnd' else self.down.update({which: (x, y)})
-        self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [{'x': x, 'y': y, 'id': ['picture', 'control'].index(which)}]})
+    def touch(self, kind, x, y):  # one finger at page coordinates, in Chromium
+        self.browser.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [] if kind == 'touchEnd' else [{'x': x, 'y': y}]})
 
     def pixels(self, *size):  # RGB bytes of the canvas as shown: in device pixels, or sampled down to size
         x, y, w, h = (round(v * self.ratio) for v in self.rect)
