@@ -52,6 +52,10 @@ inline Bytes Texels(GLenum format, std::size_t size) {
 // A path of this process's own to load from: a file of `bytes`, a writerless pipe or a folder.
 inline std::string Put(const Bytes& bytes, Path kind = Path::File) {
   const std::string path = testing::TempDir() + "gl_test_" + std::to_string(getpid());
+  static const struct Gone {  // nothing left behind when the program ends
+    std::string path;
+    ~Gone() { unlink(path.c_str()); }
+  } gone{path};
   unlink(path.c_str());
   if (kind == Path::File)
     std::ofstream(path, std::ios::binary)
