@@ -16,7 +16,8 @@ class Wine(XPlayer):
         else:
             zipfile.ZipFile(package).extractall(self.source)
         # No winemenubuilder: it would write the installed game's menu entry into the real home.
-        self.env = {**self.SILENT, 'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': '-all',
+        # Wine's own errors stay on standard error: a start that Wine fails says why there.
+        self.env = {**self.SILENT, 'WINEPREFIX': self.work + '/prefix', 'WINEDEBUG': 'fixme-all',
                     'WINEDLLOVERRIDES': 'mscoree,mshtml=;winemenubuilder.exe=d'}
         self.run('wineboot', '-i')
         self.appdata = glob.glob(self.work + '/prefix/drive_c/users/*/AppData/Roaming')[0] + '/Sieve Rush'
@@ -85,7 +86,7 @@ def installer(p):
     os.mkdir(game + '/GL_ERROR.txt')
     p.start(display=False, keep=True)
     status, report = p.wait_exit(90), files(p.appdata).get(p.appdata + '/GL_ERROR.txt')
-    check(status == 1 and report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{status}, {report}, {p.written()}')
+    check(status == 1 and report == b'Caught exception:\r\n  Failed to initialize GLFW.\r\n', f'{status}, {report}, {p.written()}, said {p.out()!r}')
     os.rmdir(game + '/GL_ERROR.txt')
     title_shown(p, lambda: p.start(keep=True))
     quit(p)
