@@ -50,6 +50,13 @@ class Wine(XPlayer):
         self.sounds = []
         super().deaf()
 
+    def ticks(self):
+        """The game's, less the threads of Wine's PulseAudio driver: a Windows game has no such threads,
+        and while the sound device is open they wake on their own timers, game or no game."""
+        task, stat = f'/proc/{self.proc.pid}/task', lambda path: sum(map(int, open(path).read().rsplit(')', 1)[1].split()[11:13]))
+        return super().ticks() - sum(stat(f'{task}/{t}/stat') for t in os.listdir(task)
+                                     if open(f'{task}/{t}/comm').read().startswith('winepulse'))
+
     def stop(self):  # no Wine process outlives a game
         super().stop()
         self.run('wineserver', '-k')
