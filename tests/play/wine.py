@@ -2,7 +2,7 @@
 one fresh Wine prefix per run, no Wine process left behind by a game; and its installer."""
 import glob, os, re, shutil, subprocess, zipfile
 from .screen import check, sound_server
-from .x11 import XPlayer
+from .x11 import XPlayer, ticks
 
 class Wine(XPlayer):
     eol, slow = '\r\n', 3
@@ -53,8 +53,8 @@ class Wine(XPlayer):
     def ticks(self):
         """The game's, less the threads of Wine's PulseAudio driver: a Windows game has no such threads,
         and while the sound device is open they wake on their own timers, game or no game."""
-        task, stat = f'/proc/{self.proc.pid}/task', lambda path: sum(map(int, open(path).read().rsplit(')', 1)[1].split()[11:13]))
-        return super().ticks() - sum(stat(f'{task}/{t}/stat') for t in os.listdir(task)
+        task = f'/proc/{self.proc.pid}/task'
+        return super().ticks() - sum(ticks(f'{task}/{t}/stat') for t in os.listdir(task)
                                      if open(f'{task}/{t}/comm').read().startswith('winepulse'))
 
     def stop(self):  # no Wine process outlives a game

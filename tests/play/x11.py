@@ -9,6 +9,9 @@ from Xlib import X, XK, Xatom, display, error, protocol
 from Xlib.ext import xtest
 from .screen import W, H, PROMPT, Shot, shown, wait
 
+def ticks(stat):  # the processor time in a /proc stat file (a process's or a thread's), in clock ticks
+    return sum(map(int, open(stat).read().rsplit(')', 1)[1].split()[11:13]))
+
 class XPlayer:  # what every case drives (see __init__.py)
     eol, slow, env, source, held, says, console = '\n', 1, {}, None, frozenset(), 'out', True  # held: keys down
 
@@ -124,7 +127,7 @@ class XPlayer:  # what every case drives (see __init__.py)
         return (o.x, o.y, *self.size())
 
     def ticks(self):  # the processor time the game has used, in clock ticks
-        return sum(map(int, open(f'/proc/{self.proc.pid}/stat').read().rsplit(')', 1)[1].split()[11:13]))
+        return ticks(f'/proc/{self.proc.pid}/stat')
 
     def leaving(self):
         """The ways a player leaves the game's window: (how, leave, back once paused, the key that goes on)."""
